@@ -1,0 +1,85 @@
+/*
+ * tqcalc-avx: AVX numeric kernels for measurement and data-acquisition hosts.
+ *
+ * The one public header, for C and C++. Every operation is exported twice:
+ * the plain name uses the stdcall convention (the callee removes its
+ * arguments), the `_cdecl` twin takes the same arguments and leaves them to
+ * the caller. A few kernels exist only as cdecl, a few only under a decorated
+ * stdcall name; their declarations below say so.
+ *
+ * No function checks its arguments; a count of 0 reads and writes nothing
+ * (unless the function's comment says otherwise), so null pointers are fine
+ * with it.
+ */
+#ifndef TQCALC_H
+#define TQCALC_H
+
+#include <stdint.h>
+
+/* Calling conventions. On x86-64 there is only one, so both are empty. */
+#if defined(_WIN32) && !defined(_WIN64)
+#  define TQCALC_STDCALL __stdcall
+#  define TQCALC_CDECL __cdecl
+#elif defined(__i386__)
+#  define TQCALC_STDCALL __attribute__((stdcall))
+#  define TQCALC_CDECL __attribute__((cdecl))
+#else
+#  define TQCALC_STDCALL
+#  define TQCALC_CDECL
+#endif
+
+/* Symbol visibility: the library is built with hidden visibility, and the
+ * declarations here open exactly the exported functions. */
+#if defined(_WIN32)
+#  define TQCALC_API
+#else
+#  define TQCALC_API __attribute__((visibility("default")))
+#endif
+
+/* A stdcall entry exported only under its decorated name `_name@N`. Windows
+ * decorates by itself; ELF cannot carry the `@N`, so there the symbol is the
+ * name with its leading underscore. */
+#if defined(_WIN32)
+#  define TQCALC_DECORATED_SYMBOL(name)
+#else
+#  define TQCALC_DECORATED_SYMBOL(name) __asm__("_" #name)
+#endif
+
+/* Declaration helpers: one parameter list for both entries of a pair. */
+#define TQCALC_PAIR(result, name, params)                  \
+  TQCALC_API result TQCALC_STDCALL name params;            \
+  TQCALC_API result TQCALC_CDECL name##_cdecl params
+#define TQCALC_CDECL_ONLY(result, name, params)            \
+  TQCALC_API result TQCALC_CDECL name##_cdecl params
+#define TQCALC_DECORATED(result, name, params)             \
+  TQCALC_API result TQCALC_STDCALL name params TQCALC_DECORATED_SYMBOL(name)
+#define TQCALC_DECORATED_PAIR(result, name, params)        \
+  TQCALC_DECORATED(result, name, params);                  \
+  TQCALC_API result TQCALC_CDECL name##_cdecl params
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Version -------------------------------------------------------------
+ * Writes 3, 4 and (1 if hostVersion >= 13, else 0), in that order. */
+TQCALC_PAIR(void, tqcalcGetVersion,
+            (int32_t* majorVersion, int32_t* minorVersion, int32_t hostVersion,
+             int32_t* isCompatible));
+
+/* ---- Reductions ----------------------------------------------------------
+ * Sums accumulate in double, also for float input (each float is widened
+ * before it is used, so products and squares are exact). The summation order
+ * is not sequential: results may differ from a plain loop in the last bits. */
+TQCALC_PAIR(double, tqcalcSumValues_double, (const double* values, uint32_t count));
+TQCALC_PAIR(double, tqcalcSumValues_float, (const float* values, uint32_t count));
+TQCALC_PAIR(double, tqcalcSumAbsValues_float, (const float* values, uint32_t count));
+TQCALC_PAIR(double, tqcalcSumSquaredValues_float, (const float* values, uint32_t count));
+TQCALC_PAIR(double, tqcalcMultiplyVectorsAndCalcSum_float,
+            (const float* valuesA, const float* valuesB, uint32_t count));
+
+#ifdef __cplusplus
+} /* extern "C" */
+#endif
+
+#endif /* TQCALC_H */

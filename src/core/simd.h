@@ -1,0 +1,24 @@
+// Small AVX helpers shared by the kernels. AVX only: no AVX2, no FMA.
+#pragma once
+
+#include <immintrin.h>
+
+#include <cstdint>
+
+namespace tq::simd {
+
+// Four floats widened exactly to four doubles; no alignment needed.
+inline __m256d loadWidened(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
+
+// Lane sum in a fixed order, (l0 + l2) + (l1 + l3), so that a reduction's
+// result depends only on its input, never on the machine or the call path.
+inline double horizontalSum(__m256d v) {
+  const __m128d pairs = _mm_add_pd(_mm256_castpd256_pd128(v), _mm256_extractf128_pd(v, 1));
+  return _mm_cvtsd_f64(_mm_add_sd(pairs, _mm_unpackhi_pd(pairs, pairs)));
+}
+
+inline __m128 absoluteValue(__m128 v) {
+  return _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
+}
+
+}  // namespace tq::simd

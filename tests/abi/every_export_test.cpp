@@ -1,0 +1,95 @@
+// Properties every export must have, checked for each row of the export
+// table through its digest case:
+//  - the stdcall entry and the cdecl twin give bit-identical outputs;
+//  - on i386 each removes exactly its convention's bytes from the stack,
+//    preserves the callee-saved registers, MXCSR and the x87 control word,
+//    returns floating results alone in st(0), also when called on a stack
+//    aligned to only 4 bytes;
+//  - the outputs' digest equals the recorded one, which is the same on every
+//    target: no FMA, no x87 excess precision and no path difference crept in.
+#include <gtest/gtest.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <map>
+
+#include "support/export_rows.h"
+#include "support/invoke.h"
+
+namespace tq::test {
+namespace {
+
+// Digests of every exported operation's outputs on its digest case. A new
+// operation adds its line here; the failure message prints the value.
+const std::map<std::string, std::uint64_t>& recordedDigests() {
+  static const std::map<std::string, std::uint64_t> digests = {
+#include "abi/recorded_digests.inc"
+  };
+  return digests;
+}
+
+std::vector<EntryUnderTest> entriesOf(const ExportRow& row) {
+  std::vector<EntryUnderTest> entries;
+#if defined(__i386__)
+  const unsigned misalignments[] = {0, 4, 8, 12};
+#else
+  const unsigned misalignments[] = {0};
+#endif
+  for (unsigned misalignment : misalignments) {
+    if (row.stdcallEntry) entries.push_back({row.stdcallEntry, row.bytes, misalignment});
+    if (row.cdeclEntry) entries.push_back({row.cdeclEntry, 0, misalignment});
+  }
+  return entries;
+}
+
+class EveryExport : public ::testing::TestWithParam<ExportRow> {};
+
+TEST_P(EveryExport, EntriesAgreeKeepTheConventionAndGiveTheRecordedDigest) {
+  const ExportRow& row = GetParam();
+  const auto found = digestCases().find(row.name);
+  ASSERT_NE(found, digestCases().end()) << "no digest case registered for " << row.name;
+
+  std::uint64_t first = 0;
+  bool haveFirst = false;
+  for (const EntryUnderTest& entry : entriesOf(row)) {
+    SCOPED_TRACE(testing::Message() << (entry.removedBytes ? "stdcall" : "cdecl") << " entry, stack mod 16 = "
+                                    << (16 - entry.stackMisalignment) % 16);
+    Invoker invoker(entry);
+    found->second(invoker);
+    ASSERT_GT(invoker.calls(), 0u) << "the digest case made no call";
+    if (!haveFirst) {
+      first = invoker.value();
+      haveFirst = true;
+    }
+    EXPECT_EQ(invoker.value(), first) << "entries of " << row.name << " disagree";
+  }
+  std::printf("digest %-55s 0x%016" PRIx64 "\n", row.name.c_str(), first);
+  const auto recorded = recordedDigests().find(row.name);
+  if (recorded == recordedDigests().end()) {
+    ADD_FAILURE() << "no recorded digest; add to tests/abi/recorded_digests.inc:\n  {\"" << row.name
+                  << "\", 0x" << std::hex << first << "ull},";
+  } else {
+    EXPECT_EQ(recorded->second, first) << std::hex << "digest of " << row.name << " changed: 0x" << first;
+  }
+}
+
+std::vector<ExportRow> builtRows() {
+  std::vector<ExportRow> rows;
+  for (const auto& row : exportRows())
+    if (row.built) rows.push_back(row);
+  return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, EveryExport, ::testing::ValuesIn(builtRows()),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(DigestCases, EachBelongsToABuiltExport) {
+  for (const auto& [name, run] : digestCases()) {
+    bool built = false;
+    for (const auto& row : exportRows()) built |= row.name == name && row.built;
+    EXPECT_TRUE(built) << name << " has a digest case but is not an export of the table";
+  }
+}
+
+}  // namespace
+}  // namespace tq::test

@@ -1,0 +1,179 @@
+// The built binaries against the export table: the ELF library's dynamic
+// symbols are exactly the table's built names; the generated module
+// definition carries them at ordinals that follow the byte order of all 142
+// names; names that must not resolve do not.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "support/export_rows.h"
+
+#if !defined(_WIN32)
+#include <dlfcn.h>
+#include <elf.h>
+#endif
+
+namespace tq::test {
+namespace {
+
+std::vector<std::string> sortedKeysOfAllNames() {
+  std::vector<std::string> keys;
+  for (const auto& n : exportedNames(true)) keys.push_back(ordinalKey(n.name));
+  std::sort(keys.begin(), keys.end());  // std::string compares bytes
+  return keys;
+}
+
+TEST(ExportTable, Names142OnEntries138) {
+  const auto names = exportedNames(true);
+  EXPECT_EQ(names.size(), 142u);
+  std::set<std::string> distinct;
+  for (const auto& n : names) distinct.insert(ordinalKey(n.name));
+  EXPECT_EQ(distinct.size(), 142u);
+  EXPECT_EQ(names.size() - 2 * aliasRows().size(), 138u) << "entries: every name but the aliases";
+  unsigned pairs = 0, cdeclOnly = 0, decorated = 0, decoratedPairs = 0;
+  for (const auto& row : exportRows()) {
+    pairs += row.form == Form::PAIR;
+    cdeclOnly += row.form == Form::CDECL_ONLY;
+    decorated += row.form == Form::DECORATED;
+    decoratedPairs += row.form == Form::DECORATED_PAIR;
+  }
+  EXPECT_EQ(pairs, 61u);
+  EXPECT_EQ(cdeclOnly, 10u);
+  EXPECT_EQ(decorated, 2u);
+  EXPECT_EQ(decoratedPairs, 2u);
+}
+
+TEST(ExportTable, OrdinalsFollowByteOrder) {
+  const auto keys = sortedKeysOfAllNames();
+  ASSERT_EQ(keys.size(), 142u);
+  // Upper case sorts first: the three capital-C operations take 1..6.
+  EXPECT_EQ(keys[0], "tqCalcCACopyRawDataToChannels");
+  EXPECT_EQ(keys[5], "tqCalcCARunningVal_cdecl");
+  EXPECT_EQ(keys[6], "tqcalcATan_float");
+  EXPECT_EQ(keys[8], "tqcalcAddScalarToVector_double_cdecl");
+  EXPECT_EQ(keys[141], "tqcalcVectorsMax_float_cdecl");
+}
+
+// The generated module definition: every built name at its ordinal, the
+// stdcall entries bound to their decorated internal symbols.
+TEST(ExportTable, ModuleDefinitionHasEveryBuiltNameAtItsOrdinal) {
+  std::ifstream file(TQCALC_DEF_FILE);
+  ASSERT_TRUE(file) << TQCALC_DEF_FILE;
+  std::map<std::string, std::string> lines;  // exported name -> whole line
+  std::string line;
+  while (std::getline(file, line)) {
+    std::istringstream words(line);
+    std::string first;
+    words >> first;
+    if (first.rfind("tq", 0) == 0 || first.rfind("_tq", 0) == 0) lines[first] = line;
+  }
+  const auto keys = sortedKeysOfAllNames();
+  std::map<std::string, std::string> targetOfAlias;
+  for (const auto& a : aliasRows()) targetOfAlias[a.alias] = a.target;
+  unsigned built = 0;
+  for (const auto& n : exportedNames(true)) {
+    if (!n.built) {
+      EXPECT_EQ(lines.count(n.name), 0u) << n.name << " is not built yet but exported";
+      continue;
+    }
+    ++built;
+    const auto ordinal = std::find(keys.begin(), keys.end(), ordinalKey(n.name)) - keys.begin() + 1;
+    const auto found = lines.find(n.name);
+    ASSERT_NE(found, lines.end()) << n.name << " missing from the module definition";
+    EXPECT_NE(found->second.find(" @" + std::to_string(ordinal)), std::string::npos)
+        << found->second << " should carry ordinal " << ordinal;
+    unsigned bytes = 0;
+    for (const auto& row : exportRows())
+      if (row.name == n.operation) bytes = row.bytes;
+    const bool cdecl = n.name.size() > 6 && n.name.compare(n.name.size() - 6, 6, "_cdecl") == 0;
+    if (!cdecl) {
+      const std::string internal = n.operation + "@" + std::to_string(bytes);
+      EXPECT_NE(found->second.find("= " + internal + " "), std::string::npos)
+          << found->second << " should bind the stdcall entry " << internal;
+    }
+  }
+  EXPECT_EQ(lines.size(), built);
+}
+
+#if !defined(_WIN32)
+// Defined global symbols of the dynamic symbol table of an ELF file.
+template <class Ehdr, class Shdr, class Sym>
+std::set<std::string> dynamicSymbols(const std::string& image) {
+  std::set<std::string> names;
+  const auto* header = reinterpret_cast<const Ehdr*>(image.data());
+  const auto* sections = reinterpret_cast<const Shdr*>(image.data() + header->e_shoff);
+  for (unsigned s = 0; s < header->e_shnum; ++s) {
+    if (sections[s].sh_type != SHT_DYNSYM) continue;
+    const char* strings = image.data() + sections[sections[s].sh_link].sh_offset;
+    const auto* symbols = reinterpret_cast<const Sym*>(image.data() + sections[s].sh_offset);
+    const std::size_t count = sections[s].sh_size / sizeof(Sym);
+    for (std::size_t i = 1; i < count; ++i) {
+      const unsigned bind = symbols[i].st_info >> 4;
+      if (symbols[i].st_shndx == SHN_UNDEF || (bind != STB_GLOBAL && bind != STB_WEAK)) continue;
+      names.insert(strings + symbols[i].st_name);
+    }
+  }
+  return names;
+}
+
+TEST(ExportTable, ElfLibraryExportsExactlyTheBuiltNames) {
+  std::ifstream file(TQCALC_LIBRARY_FILE, std::ios::binary);
+  ASSERT_TRUE(file) << TQCALC_LIBRARY_FILE;
+  const std::string image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  ASSERT_GT(image.size(), sizeof(Elf32_Ehdr));
+  const bool elf64 = image[EI_CLASS] == ELFCLASS64;
+  const auto actual = elf64 ? dynamicSymbols<Elf64_Ehdr, Elf64_Shdr, Elf64_Sym>(image)
+                            : dynamicSymbols<Elf32_Ehdr, Elf32_Shdr, Elf32_Sym>(image);
+  std::set<std::string> expected;
+  for (const auto& n : exportedNames(false))
+    if (n.built) expected.insert(n.name);
+  EXPECT_EQ(actual, expected);
+}
+
+// What a host's loader sees.
+class Loaded : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    handle_ = dlopen(TQCALC_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle_, nullptr) << dlerror();
+  }
+  void TearDown() override {
+    if (handle_) dlclose(handle_);
+  }
+  void* resolve(const std::string& name) const { return dlsym(handle_, name.c_str()); }
+  void* handle_ = nullptr;
+};
+
+TEST_F(Loaded, UndecoratedAndMissingConventionNamesDoNotResolve) {
+  for (const auto& row : exportRows()) {
+    if (row.form != Form::PAIR) {
+      EXPECT_EQ(resolve(row.name), nullptr) << row.name;
+    }
+    if (row.form == Form::DECORATED) {
+      EXPECT_EQ(resolve(row.name + "_cdecl"), nullptr) << row.name;
+    }
+  }
+  EXPECT_EQ(resolve("tqcalcAddScalarToVector_float"), nullptr);
+  EXPECT_EQ(resolve("tqcalcCACalcAveFilter_double_scalar"), nullptr);
+}
+
+TEST_F(Loaded, BuiltNamesResolveAndAliasesShareTheirEntry) {
+  for (const auto& n : exportedNames(false)) {
+    if (n.built) {
+      EXPECT_NE(resolve(n.name), nullptr) << n.name;
+    }
+  }
+  for (const auto& a : aliasRows()) {
+    if (!resolve(a.target)) continue;
+    EXPECT_EQ(resolve(a.alias), resolve(a.target)) << a.alias;
+    EXPECT_EQ(resolve(a.alias + "_cdecl"), resolve(a.target + "_cdecl")) << a.alias;
+  }
+}
+#endif
+
+}  // namespace
+}  // namespace tq::test

@@ -1,0 +1,46 @@
+// The export table as data for the tests: one row per operation, with the
+// addresses of its entries where the operation exists.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tqcalc.h"
+
+namespace tq::test {
+
+enum class Form { PAIR, CDECL_ONLY, DECORATED, DECORATED_PAIR };
+
+struct ExportRow {
+  std::string name;
+  Form form;
+  unsigned bytes;
+  bool built;
+  const void* stdcallEntry;  // null when the form has none or not built
+  const void* cdeclEntry;
+};
+
+struct AliasRow {
+  std::string alias;
+  std::string target;
+};
+
+const std::vector<ExportRow>& exportRows();
+const std::vector<AliasRow>& aliasRows();
+
+// Every exported name of the table (built or not), in the form a binary
+// carries it on `windows` (decorated `_name@N`) or on ELF (`_name`).
+struct ExportedName {
+  std::string name;
+  std::string operation;
+  bool built;
+};
+std::vector<ExportedName> exportedNames(bool windows);
+
+// The sort key of an exported name: leading underscore and "@N" stripped.
+std::string ordinalKey(const std::string& name);
+
+void PrintTo(const ExportRow& row, std::ostream* out);
+
+}  // namespace tq::test

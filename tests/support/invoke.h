@@ -1,0 +1,165 @@
+// Calling exports through a chosen entry, for the tests that must hold for
+// every export: stdcall entry and cdecl twin agree bit for bit, each cleans
+// the stack as its convention says, the floating-point environment survives,
+// and every target computes the same bits.
+//
+// Each exported operation registers one digest case: a function that calls
+// the operation on fixed inputs (edge values included) through an Invoker and
+// feeds every output into the Invoker's digest. The driver (tests/abi) runs
+// every case once per entry of the operation.
+//
+//   TQ_DIGEST_CASE(tqcalcSumValues_float) {
+//     std::vector<float> v = ...;
+//     invoker.digest(invoker.call<decltype(tqcalcSumValues_float)>(v.data(), uint32_t(v.size())));
+//   }
+//
+// On i386 `call` goes through an assembly trampoline that places the
+// arguments on a stack aligned to only 4 (or 16) bytes and records the stack
+// pointer, the callee-saved registers, MXCSR, the x87 control and status
+// words and st(0) around the call; the checks fail the running test. On
+// x86-64 it is a plain call through a typed pointer.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <string>
+#include <tuple>
+#include <type_traits>
+#include <vector>
+
+#include "core/abi.h"
+#include "tqcalc.h"
+
+namespace tq::test {
+
+// FNV-1a, 64 bit: a stable digest of byte strings.
+class Digest {
+ public:
+  void add(const void* bytes, std::size_t count) {
+    auto* p = static_cast<const unsigned char*>(bytes);
+    for (std::size_t i = 0; i < count; ++i) value_ = (value_ ^ p[i]) * 0x100000001b3ull;
+  }
+  std::uint64_t value() const { return value_; }
+
+ private:
+  std::uint64_t value_ = 0xcbf29ce484222325ull;
+};
+
+struct EntryUnderTest {
+  const void* address;
+  unsigned removedBytes;  // what the entry must pop: argument bytes or 0
+  unsigned stackMisalignment;  // 0 or 4..12: the caller's stack mod 16
+};
+
+#if defined(__i386__)
+// Filled by the trampoline (tests/support/trampoline_i386.S).
+struct CallRecord {
+  std::uint32_t espBefore, espAfter;
+  std::uint32_t eax, edx;
+  std::uint32_t ebx, esi, edi;
+  std::uint32_t mxcsrBefore, mxcsrAfter;
+  std::uint16_t fcwBefore, fcwAfter;
+  std::uint16_t fswBefore, fswAfter, fswPopped;
+  std::uint16_t padding;
+  unsigned char st0[12];  // 80-bit x87 value, when the result is floating
+};
+struct CallFrame {
+  const void* entry;
+  const std::uint32_t* slots;
+  std::uint32_t slotCount;
+  std::uint32_t misalignment;
+  std::uint32_t popsFloatResult;
+};
+extern "C" void tqTestCallThroughTrampoline(const CallFrame* frame, CallRecord* record);
+void checkCallRecord(const CallRecord& record, const EntryUnderTest& entry, bool floatResult,
+                     unsigned slotBytes);
+#endif
+
+class Invoker {
+ public:
+  explicit Invoker(EntryUnderTest entry) : entry_(entry) {}
+
+  // Calls the entry under test as a function of type F (spell it as
+  // decltype(<export name>)); arguments convert to F's parameter types.
+  template <class F, class... Args>
+  typename abi::Signature<F>::Result call(Args... args) {
+    using Sig = abi::Signature<F>;
+    ++calls_;
+#if defined(__i386__)
+    using Result = typename Sig::Result;
+    typename Sig::Parameters typed(args...);
+    std::vector<std::uint32_t> slots;
+    std::apply([&](auto... p) { (pack(slots, p), ...); }, typed);
+    constexpr bool floatResult = std::is_floating_point_v<Result>;
+    CallFrame frame{entry_.address, slots.data(), std::uint32_t(slots.size()), entry_.stackMisalignment,
+                    floatResult};
+    CallRecord record{};
+    tqTestCallThroughTrampoline(&frame, &record);
+    checkCallRecord(record, entry_, floatResult, unsigned(slots.size() * 4));
+    if constexpr (std::is_void_v<Result>) {
+      return;
+    } else if constexpr (floatResult) {
+      long double wide;
+      std::memcpy(&wide, record.st0, 10);
+      const Result narrow = Result(wide);
+      EXPECT_TRUE(wide == (long double)narrow || wide != wide)
+          << "result in st(0) is not exactly a value of the result type";
+      return narrow;
+    } else {
+      std::uint64_t both = record.eax | (std::uint64_t(record.edx) << 32);
+      Result r;
+      std::memcpy(&r, &both, sizeof r);
+      return r;
+    }
+#else
+    using Plain = typename Sig::Plain;
+    return reinterpret_cast<Plain*>(const_cast<void*>(entry_.address))(args...);
+#endif
+  }
+
+  template <class T>
+  void digest(const T& value) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    digest_.add(&value, sizeof value);
+  }
+  template <class T>
+  void digest(const std::vector<T>& values) {
+    digest_.add(values.data(), values.size() * sizeof(T));
+  }
+  void digestBytes(const void* bytes, std::size_t count) { digest_.add(bytes, count); }
+
+  std::uint64_t value() const { return digest_.value(); }
+  unsigned calls() const { return calls_; }
+
+ private:
+#if defined(__i386__)
+  template <class P>
+  static void pack(std::vector<std::uint32_t>& slots, P value) {
+    // Narrow integers and bools fill the low bytes of a whole slot.
+    std::uint32_t words[(sizeof(P) + 3) / 4] = {};
+    std::memcpy(words, &value, sizeof value);
+    for (auto w : words) slots.push_back(w);
+  }
+#endif
+  EntryUnderTest entry_;
+  Digest digest_;
+  unsigned calls_ = 0;
+};
+
+using DigestCase = void (*)(Invoker&);
+std::map<std::string, DigestCase>& digestCases();
+
+struct DigestCaseRegistrar {
+  DigestCaseRegistrar(const char* name, DigestCase run) { digestCases()[name] = run; }
+};
+
+#define TQ_DIGEST_CASE(operation)                                                        \
+  static void digestCase_##operation(::tq::test::Invoker& invoker);                      \
+  static ::tq::test::DigestCaseRegistrar digestCaseRegistrar_##operation(#operation,     \
+                                                                         digestCase_##operation); \
+  static void digestCase_##operation([[maybe_unused]] ::tq::test::Invoker& invoker)
+
+}  // namespace tq::test
