@@ -147,7 +147,7 @@ std::vector<T> digestInput(uint32_t count, uint32_t seed) {
 }
 constexpr uint32_t kDigestCounts[] = {0, 1, 3, 4, 7, 15, 16, 17, 33, 1000};
 
-TQ_DIGEST_CASE(tqcalcSumValues_double) {
+TQ_DIGEST_CASE(tqcalcSumValues_double, 0xc2abb0a6a51de896) {
   for (uint32_t n : kDigestCounts) {
     auto v = randomValues<double>(n, n, 1e6);
     invoker.digest(invoker.call<decltype(tqcalcSumValues_double)>(v.data(), n));
@@ -156,25 +156,25 @@ TQ_DIGEST_CASE(tqcalcSumValues_double) {
   for (std::size_t i = 0; i < edges.size(); ++i)
     invoker.digest(invoker.call<decltype(tqcalcSumValues_double)>(&edges[i], 1u));
 }
-TQ_DIGEST_CASE(tqcalcSumValues_float) {
+TQ_DIGEST_CASE(tqcalcSumValues_float, 0x9d33491868d2df31) {
   for (uint32_t n : kDigestCounts) {
     auto v = randomValues<float>(n, n, 1e6);
     invoker.digest(invoker.call<decltype(tqcalcSumValues_float)>(v.data(), n));
   }
 }
-TQ_DIGEST_CASE(tqcalcSumAbsValues_float) {
+TQ_DIGEST_CASE(tqcalcSumAbsValues_float, 0x6eb06c9dd56a041e) {
   for (uint32_t n : kDigestCounts) {
     auto v = digestInput<float>(n, n + 1);
     invoker.digest(invoker.call<decltype(tqcalcSumAbsValues_float)>(v.data(), n));
   }
 }
-TQ_DIGEST_CASE(tqcalcSumSquaredValues_float) {
+TQ_DIGEST_CASE(tqcalcSumSquaredValues_float, 0xc7d50896bd6791c8) {
   for (uint32_t n : kDigestCounts) {
     auto v = randomValues<float>(n, n + 2, 3e30);
     invoker.digest(invoker.call<decltype(tqcalcSumSquaredValues_float)>(v.data(), n));
   }
 }
-TQ_DIGEST_CASE(tqcalcMultiplyVectorsAndCalcSum_float) {
+TQ_DIGEST_CASE(tqcalcMultiplyVectorsAndCalcSum_float, 0x820d1ba0d07edea5) {
   for (uint32_t n : kDigestCounts) {
     auto a = randomValues<float>(n, n + 3, 1e3), b = randomValues<float>(n, n + 4, 1e-3);
     invoker.digest(invoker.call<decltype(tqcalcMultiplyVectorsAndCalcSum_float)>(a.data(), b.data(), n));

@@ -8,10 +8,13 @@
 // feeds every output into the Invoker's digest. The driver (tests/abi) runs
 // every case once per entry of the operation.
 //
-//   TQ_DIGEST_CASE(tqcalcSumValues_float) {
+//   TQ_DIGEST_CASE(tqcalcSumValues_float, 0x9d33491868d2df31) {
 //     std::vector<float> v = ...;
 //     invoker.digest(invoker.call<decltype(tqcalcSumValues_float)>(v.data(), uint32_t(v.size())));
 //   }
+//
+// The number is the recorded digest of the outputs; every target must
+// reproduce it. A new case may start with 0: the failure prints the value.
 //
 // On i386 `call` goes through an assembly trampoline that places the
 // arguments on a stack aligned to only 4 (or 16) bytes and records the stack
@@ -149,17 +152,20 @@ class Invoker {
   unsigned calls_ = 0;
 };
 
-using DigestCase = void (*)(Invoker&);
+struct DigestCase {
+  void (*run)(Invoker&);
+  std::uint64_t recorded;
+};
 std::map<std::string, DigestCase>& digestCases();
 
 struct DigestCaseRegistrar {
-  DigestCaseRegistrar(const char* name, DigestCase run) { digestCases()[name] = run; }
+  DigestCaseRegistrar(const char* name, DigestCase digestCase) { digestCases()[name] = digestCase; }
 };
 
-#define TQ_DIGEST_CASE(operation)                                                        \
-  static void digestCase_##operation(::tq::test::Invoker& invoker);                      \
-  static ::tq::test::DigestCaseRegistrar digestCaseRegistrar_##operation(#operation,     \
-                                                                         digestCase_##operation); \
+#define TQ_DIGEST_CASE(operation, recordedDigest)                                         \
+  static void digestCase_##operation(::tq::test::Invoker& invoker);                       \
+  static ::tq::test::DigestCaseRegistrar digestCaseRegistrar_##operation(                 \
+      #operation, {digestCase_##operation, std::uint64_t(recordedDigest##ull)});          \
   static void digestCase_##operation([[maybe_unused]] ::tq::test::Invoker& invoker)
 
 }  // namespace tq::test
