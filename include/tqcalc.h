@@ -91,6 +91,18 @@ TQCALC_PAIR(double, tqcalcMultiplyVectorsAndCalcSum_float,
 /* ---- Overall pressure and running values -----------------------------------*/
 
 /* ---- Pressure-volume diagrams ----------------------------------------------*/
+/* Map `count` pressures or volumes onto integer diagram coordinates, clamped
+ * to [minCoordinate, maxCoordinate]: scale * value + offset on a linear axis,
+ * scale * log10(max(value / reference, 1e-9)) + offset on a logarithmic one
+ * (a fast logarithm good to about 1.2e-4). NaN gives minCoordinate. Below 8
+ * values halves round away from zero, from 8 values on to even.
+ * `coordinates` must not overlap `values`. */
+TQCALC_PAIR(void, tqcalcCAPV_lin,
+            (const float* values, uint32_t count, int32_t* coordinates, int32_t minCoordinate,
+             int32_t maxCoordinate, float scale, float offset));
+TQCALC_PAIR(void, tqcalcCAPV_log,
+            (const float* values, uint32_t count, int32_t* coordinates, int32_t minCoordinate,
+             int32_t maxCoordinate, float scale, float offset, float reference));
 
 /* ---- Scaled channel values at a position -----------------------------------*/
 
