@@ -11,9 +11,12 @@
 // again: elements written twice get the same value, and nothing outside the
 // arrays is touched.
 //
-// NaN and out-of-range values saturate without raising the invalid-operation
-// flag: comparisons are quiet, and the integer conversion only ever sees
-// values already clamped to the 32-bit bounds.
+// NaN and out-of-range values saturate to the bounds. The sequential path
+// compares quietly (a NaN input raises no invalid-operation flag there); the
+// vector path uses the instructions that do it in one step and may raise it.
+//
+// Blends are avoided on purpose: GCC 12 without AVX2 splits
+// _mm256_blendv_ps on a comparison mask into per-lane branches.
 #include <cmath>
 #include <cstdint>
 
@@ -42,15 +45,21 @@ inline int32_t sequentialCoordinate(float v, int32_t minCoordinate, int32_t maxC
   return c;
 }
 
-// Vector rounding and clamping of four lanes: widened exactly to double, the
-// bounds (exact in double) are applied there, upper one first, then the
-// lower one, which also catches NaN (the comparison is false). The clamped
-// value fits the 32-bit range, so the conversion, to nearest with ties to
-// even, never saturates.
-inline __m128i clampAndRound(__m256d v, __m256d lower, __m256d upper) {
-  v = _mm256_blendv_pd(v, upper, _mm256_cmp_pd(v, upper, _CMP_GT_OQ));
-  v = _mm256_blendv_pd(lower, v, _mm256_cmp_pd(v, lower, _CMP_GE_OQ));
-  return _mm256_cvtpd_epi32(v);
+// Vector rounding and clamping of eight lanes into `out`. The conversion
+// rounds to nearest with ties to even and gives INT32_MIN for NaN and for
+// everything outside the 32-bit range; only large positive values need
+// correcting (to INT32_MAX) before the clamp, upper bound first, then the
+// lower one. AVX has no 256-bit integer min/max: two 128-bit halves.
+inline void storeRoundedAndClamped(int32_t* out, __m256 v, __m128i lower, __m128i upper) {
+  // Too large lanes convert to 0x80000000; XOR with their all-ones mask
+  // makes that 0x7FFFFFFF and leaves the other lanes alone.
+  const __m256 tooLarge = _mm256_cmp_ps(v, _mm256_set1_ps(0x1p31f), _CMP_GE_OQ);
+  const __m256 rounded = _mm256_xor_ps(_mm256_castsi256_ps(_mm256_cvtps_epi32(v)), tooLarge);
+  const __m128i low = _mm_castps_si128(_mm256_castps256_ps128(rounded));
+  const __m128i high = _mm_castps_si128(_mm256_extractf128_ps(rounded, 1));
+  auto* to = reinterpret_cast<__m128i*>(out);
+  _mm_storeu_si128(to, _mm_max_epi32(_mm_min_epi32(low, upper), lower));
+  _mm_storeu_si128(to + 1, _mm_max_epi32(_mm_min_epi32(high, upper), lower));
 }
 
 // Sequential rules for short arrays, vector rules on whole groups of eight
@@ -65,13 +74,10 @@ inline void mapToCoordinates(const float* values, uint32_t count, int32_t* coord
       coordinates[i] = sequentialCoordinate(mapping.sequential(values[i]), minCoordinate, maxCoordinate);
     return;
   }
-  const __m256d lower = _mm256_set1_pd(minCoordinate);
-  const __m256d upper = _mm256_set1_pd(maxCoordinate);
+  const __m128i lower = _mm_set1_epi32(minCoordinate);
+  const __m128i upper = _mm_set1_epi32(maxCoordinate);
   const auto eightAt = [&](uint32_t i) {
-    const __m256 v = mapping.vector(_mm256_loadu_ps(values + i));
-    auto* out = reinterpret_cast<__m128i*>(coordinates + i);
-    _mm_storeu_si128(out, clampAndRound(_mm256_cvtps_pd(_mm256_castps256_ps128(v)), lower, upper));
-    _mm_storeu_si128(out + 1, clampAndRound(_mm256_cvtps_pd(_mm256_extractf128_ps(v, 1)), lower, upper));
+    storeRoundedAndClamped(coordinates + i, mapping.vector(_mm256_loadu_ps(values + i)), lower, upper);
   };
   eightAt(0);
   // Body from the first 32-byte boundary after element 0 (loads that never
@@ -105,8 +111,8 @@ struct LogarithmicAxis {
   }
   __m256 vector(__m256 x) const {
     __m256 t = _mm256_div_ps(x, _mm256_set1_ps(reference));
-    const __m256 floor = _mm256_set1_ps(kLogFloor);
-    t = _mm256_blendv_ps(floor, t, _mm256_cmp_ps(t, floor, _CMP_GT_OQ));
+    // max(t, floor) is "t > floor ? t : floor": NaN gives the floor.
+    t = _mm256_max_ps(t, _mm256_set1_ps(kLogFloor));
     const __m256 r = tq::fastLog2x8(t);
     const __m256 scaled = _mm256_mul_ps(_mm256_mul_ps(r, _mm256_set1_ps(scale)),
                                         _mm256_set1_ps(tq::fastlog::kLog10Of2Float));
