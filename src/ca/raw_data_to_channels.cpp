@@ -4,7 +4,8 @@
 // The vector path keeps, per lane, the running maximum and the block where
 // that lane first reached it; four independent sets of eight lanes (32
 // samples per turn) so that the compare-and-select chains of the sets overlap
-// instead of waiting on each other. A lane moves only on a strictly greater
+// instead of waiting on each other. Long ranges go in chunks of 2^20 samples,
+// each merged on its own. A lane moves only on a strictly greater
 // value, so it holds its own first maximum; after the pass the lanes are
 // merged by "greater value wins, equal value lower index wins", which is the
 // first maximum of the whole vector range. The scalar tail comes after every
@@ -40,31 +41,34 @@ struct Peak {
   }
 };
 
-// Eight lanes: the running maxima and, per lane, the first sample of the
-// block where the maximum was taken (as 32-bit integers in float lanes; only
-// selected, never computed on).
+// Eight lanes: the running maxima and, per lane, where in the chunk the
+// block that gave the maximum starts. The position is a float (exact below
+// 2^24, hence the chunks), because selecting integer lanes needs AVX2.
 struct LanePeaks {
   __m256 value = _mm256_set1_ps(kFloor);
-  __m256 block = _mm256_castsi256_ps(_mm256_set1_epi32(-1));
+  __m256 at = _mm256_setzero_ps();
 
-  void step(const float* from, float* to, uint32_t k, __m256 offset) {
-    const __m256 v = _mm256_sub_ps(_mm256_loadu_ps(from + k), offset);
+  void step(const float* from, float* to, __m256 offset, __m256 position) {
+    const __m256 v = _mm256_sub_ps(_mm256_loadu_ps(from), offset);
     const __m256 greater = _mm256_cmp_ps(v, value, _CMP_GT_OQ);  // false for NaN
     // MAXPS returns its second operand unless the first is greater: the
     // strict comparison of the definition, NaN never taken.
     value = _mm256_max_ps(v, value);
-    block = _mm256_blendv_ps(block, _mm256_castsi256_ps(_mm256_set1_epi32(int32_t(k))), greater);
-    _mm256_storeu_ps(to + k, v);
+    at = tq::simd::select(greater, position, at);
+    _mm256_storeu_ps(to, v);
   }
 
-  void mergeInto(Peak& peak) const {
-    alignas(32) float values[8];
-    alignas(32) uint32_t blocks[8];
+  // `base`: the first sample of the chunk, plus this set's place in a turn.
+  void mergeInto(Peak& peak, uint32_t base) const {
+    alignas(32) float values[8], positions[8];
     _mm256_store_ps(values, value);
-    _mm256_store_ps(reinterpret_cast<float*>(blocks), block);
-    for (uint32_t lane = 0; lane < 8; ++lane) peak.merge(values[lane], blocks[lane] + lane);
+    _mm256_store_ps(positions, at);
+    for (uint32_t lane = 0; lane < 8; ++lane) peak.merge(values[lane], base + uint32_t(positions[lane]) + lane);
   }
 };
+
+// Samples per chunk: block positions stay exact in float.
+constexpr uint32_t kChunk = 1u << 20;
 
 }  // namespace
 
@@ -75,20 +79,27 @@ extern "C" void TQCALC_STDCALL tqCalcCACopyRawDataToChannels(const float* rawDat
   const float* from = rawData + firstIndex;
   Peak peak;
   uint32_t k = 0;
-  if (count >= 8) {
-    const __m256 vOffset = _mm256_set1_ps(offset);
+  const __m256 vOffset = _mm256_set1_ps(offset);
+  while (count - k >= 8) {
+    const uint32_t base = k;
+    const uint32_t chunkEnd = k + (count - k < kChunk ? count - k : kChunk);
     LanePeaks set0, set1, set2, set3;
-    for (; count - k >= 32; k += 32) {
-      set0.step(from, channelData, k, vOffset);
-      set1.step(from, channelData, k + 8, vOffset);
-      set2.step(from, channelData, k + 16, vOffset);
-      set3.step(from, channelData, k + 24, vOffset);
+    __m256 position = _mm256_setzero_ps();
+    for (; chunkEnd - k >= 32; k += 32) {
+      set0.step(from + k, channelData + k, vOffset, position);
+      set1.step(from + k + 8, channelData + k + 8, vOffset, position);
+      set2.step(from + k + 16, channelData + k + 16, vOffset, position);
+      set3.step(from + k + 24, channelData + k + 24, vOffset, position);
+      position = _mm256_add_ps(position, _mm256_set1_ps(32.0f));
     }
-    for (; count - k >= 8; k += 8) set0.step(from, channelData, k, vOffset);
-    set0.mergeInto(peak);
-    set1.mergeInto(peak);
-    set2.mergeInto(peak);
-    set3.mergeInto(peak);
+    for (; chunkEnd - k >= 8; k += 8) {
+      set0.step(from + k, channelData + k, vOffset, position);
+      position = _mm256_add_ps(position, _mm256_set1_ps(8.0f));
+    }
+    set0.mergeInto(peak, base);
+    set1.mergeInto(peak, base + 8);
+    set2.mergeInto(peak, base + 16);
+    set3.mergeInto(peak, base + 24);
   }
   for (; k < count; ++k) {
     const float v = from[k] - offset;

@@ -21,4 +21,12 @@ inline __m128 absoluteValue(__m128 v) {
   return _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
 }
 
+// Lanes of `ifTrue` where `mask` (a comparison result) is set, else of
+// `ifFalse`. Spelled with bitwise operations: GCC rewrites BLENDVPS into a
+// generic select on the sign bits, which without AVX2 it splits into scalar
+// branches.
+inline __m256 select(__m256 mask, __m256 ifTrue, __m256 ifFalse) {
+  return _mm256_or_ps(_mm256_and_ps(mask, ifTrue), _mm256_andnot_ps(mask, ifFalse));
+}
+
 }  // namespace tq::simd

@@ -117,6 +117,17 @@ TEST(CopyRawDataToChannels, RepeatedMaximumReportsTheFirst) {
   }
 }
 
+// Past one chunk of the vector path (2^20 samples): maxima on both sides of
+// the boundary and a lower one repeated in every block.
+TEST(CopyRawDataToChannels, AcrossChunks) {
+  const uint32_t count = (1u << 20) + 45;
+  std::vector<float> raw(count, 1.0f);
+  for (uint32_t at : {(1u << 20) + 5, (1u << 20) - 3}) {
+    raw[at] = 2.0f;
+    expectSame(sequential(raw, 0, count, 0.0f), run(raw, 0, count, 0.0f));
+  }
+}
+
 // Same array for both: the range moves down to element 0; the elements past
 // the copied range keep their raw values.
 TEST(CopyRawDataToChannels, InPlace) {
