@@ -87,8 +87,30 @@ TQCALC_PAIR(double, tqcalcMultiplyVectorsAndCalcSum_float,
 /* ---- Averaging filters -----------------------------------------------------*/
 
 /* ---- Raw data to cycle channels --------------------------------------------*/
+/* Copies rawData[firstIndex .. endIndex-1] less offset into channelData[0 ..]
+ * and reports the first maximum of the copied values with its rawData index.
+ * The search starts at the smallest normal float (FLT_MIN) with the index
+ * 0xFFFFFFFF: curves that never exceed FLT_MIN leave both. rawData and
+ * channelData may be the same array (the range moves down to element 0). */
+TQCALC_PAIR(void, tqCalcCACopyRawDataToChannels,
+            (const float* rawData, float* channelData, uint32_t firstIndex, uint32_t endIndex,
+             float offset, float* maxValue, uint32_t* maxIndex));
 
 /* ---- Overall pressure and running values -----------------------------------*/
+/* Folds one cycle into the cumulative mean curve of cycleCount earlier cycles:
+ * averageData[i] = (averageData[i] * n + cycleData[i]) / (n + 1) for
+ * i in 0 .. endIndex-firstIndex-1 (the indices fix only the count), and
+ * writes the peak of the updated curve, at least FLT_MIN, to maxValue. */
+TQCALC_PAIR(void, tqCalcCAOverallPressure,
+            (const float* cycleData, float* averageData, uint32_t firstIndex, uint32_t endIndex,
+             uint64_t cycleCount, float* maxValue));
+/* Moving mean over the last windowCycles cycles, one cycle per call, for the
+ * lastIndex-firstIndex+1 samples from element 0. sumData is the host's
+ * running sum (set by the call with cycleIndex 0); oldestCycleData is the
+ * curve leaving the window, read only when cycleIndex >= windowCycles. */
+TQCALC_PAIR(void, tqCalcCARunningVal,
+            (const float* cycleData, const float* oldestCycleData, float* sumData, float* meanData,
+             uint32_t firstIndex, uint32_t lastIndex, uint64_t cycleIndex, uint32_t windowCycles));
 
 /* ---- Pressure-volume diagrams ----------------------------------------------*/
 /* Map `count` pressures or volumes onto integer diagram coordinates, clamped

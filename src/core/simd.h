@@ -4,8 +4,18 @@
 #include <immintrin.h>
 
 #include <cstdint>
+#include <cstring>
 
 namespace tq::simd {
+
+// One element from an address of any alignment (inputs documented as
+// needing no alignment may start at any byte).
+template <class T>
+inline T loadUnaligned(const T* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
 
 // Four floats widened exactly to four doubles; no alignment needed.
 inline __m256d loadWidened(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
@@ -19,6 +29,14 @@ inline double horizontalSum(__m256d v) {
 
 inline __m128 absoluteValue(__m128 v) {
   return _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
+}
+
+// Lanes of `ifTrue` where `mask` (a comparison result) is set, else of
+// `ifFalse`. Spelled with bitwise operations: GCC rewrites BLENDVPS into a
+// generic select on the sign bits, which without AVX2 it splits into scalar
+// branches.
+inline __m256 select(__m256 mask, __m256 ifTrue, __m256 ifFalse) {
+  return _mm256_or_ps(_mm256_and_ps(mask, ifTrue), _mm256_andnot_ps(mask, ifFalse));
 }
 
 }  // namespace tq::simd
