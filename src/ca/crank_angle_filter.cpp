@@ -5,8 +5,9 @@
 // Windows of at least one step run in vector groups: a group of n taps
 // starting at tap j is the n samples ending at newestSample[-j], loaded as
 // one unaligned vector (lane l holds tap j + n - 1 - l), times the matching
-// coefficients in reversed lane order. Each lane keeps its own float sum; the
-// lanes are combined in a fixed order and the last 0..n-1 taps are then
+// coefficients in reversed lane order. Each lane keeps its own float sums
+// (groups alternate between two accumulators); they are combined in a fixed
+// order and the last 0..n-1 taps are then
 // added one by one. The grouping depends only on tapCount, never on the
 // address of the samples, so a window gives the same bits wherever it lies.
 // Shorter windows are summed sequentially in tap order.
@@ -69,14 +70,24 @@ template <class T> struct LanesFor { using type = Lanes4; };
 template <> struct LanesFor<int16_t> { using type = Lanes8; };
 
 // `coefficientsAt(j)` gives the coefficients of the group starting at tap j.
+// Two accumulators, alternating groups: one would leave every step waiting
+// on the latency of the previous addition.
 template <class Lanes, class T, class Coefficients>
 float groupedSum(const T* newest, std::size_t taps, std::size_t& j, Coefficients coefficientsAt) {
-  typename Lanes::V acc = Lanes::zero();
-  for (; taps - j >= Lanes::n; j += Lanes::n) {
-    const auto x = Lanes::samples(newest - std::ptrdiff_t(j + Lanes::n - 1));
-    acc = Lanes::add(acc, Lanes::mul(x, coefficientsAt(j)));
+  constexpr std::size_t n = Lanes::n;
+  const auto product = [&](std::size_t k) {
+    return Lanes::mul(Lanes::samples(newest - std::ptrdiff_t(k + n - 1)), coefficientsAt(k));
+  };
+  typename Lanes::V acc0 = Lanes::zero(), acc1 = Lanes::zero();
+  for (; taps - j >= 2 * n; j += 2 * n) {
+    acc0 = Lanes::add(acc0, product(j));
+    acc1 = Lanes::add(acc1, product(j + n));
   }
-  return Lanes::sum(acc);
+  if (taps - j >= n) {
+    acc0 = Lanes::add(acc0, product(j));
+    j += n;
+  }
+  return Lanes::sum(Lanes::add(acc0, acc1));
 }
 
 template <class T>

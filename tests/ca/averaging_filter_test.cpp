@@ -264,19 +264,24 @@ void digestAverage(Invoker& invoker) {
       for (std::size_t i = 0; i < edges.size(); ++i) x[(i + 1) * c.count / 17] = edges[i];
     std::vector<T> y(c.count + 1, T(-7));  // one beyond: digested, must stay
     invoker.call<F>(x.data(), y.data(), c.w, c.count);
+    // Where NaNs meet (a NaN input and inf - inf), which one a sum passes on
+    // is left open by IEEE, and compilers order the operands of commutative
+    // operations freely: every NaN counts as the same NaN here.
+    for (T& v : y)
+      if (std::isnan(v)) v = std::numeric_limits<T>::quiet_NaN();
     invoker.digest(y);
   }
 }
-TQ_DIGEST_CASE(tqcalcCACalcAveFilter_double, 0x91c56fe312bc0dec) {
+TQ_DIGEST_CASE(tqcalcCACalcAveFilter_double, 0x3c5b2fa706c43b6c) {
   digestAverage<double, decltype(tqcalcCACalcAveFilter_double)>(invoker);
 }
-TQ_DIGEST_CASE(tqcalcCACalcAveFilter_float, 0x80ea61e6523e4101) {
+TQ_DIGEST_CASE(tqcalcCACalcAveFilter_float, 0x6e704b4e1eed6381) {
   digestAverage<float, decltype(tqcalcCACalcAveFilter_float)>(invoker);
 }
-TQ_DIGEST_CASE(tqcalcCACalcAveFilter_double_scalar, 0x6e844cde4ae7fb1b) {
+TQ_DIGEST_CASE(tqcalcCACalcAveFilter_double_scalar, 0xe4c7c7cbc25ce31b) {
   digestAverage<double, decltype(tqcalcCACalcAveFilter_double_scalar)>(invoker);
 }
-TQ_DIGEST_CASE(tqcalcCACalcAveFilter_float_scalar, 0x4673cf95133e972a) {
+TQ_DIGEST_CASE(tqcalcCACalcAveFilter_float_scalar, 0xd0de0c8d9ff22f2a) {
   digestAverage<float, decltype(tqcalcCACalcAveFilter_float_scalar)>(invoker);
 }
 
