@@ -136,21 +136,20 @@ void averagingFilter(const T* input, T* output, uint16_t windowWidth, uint32_t c
   const T* lastEntering = entering + lastStart;
   const T* lastLeaving = leaving + lastStart;
   T* lastOut = out + lastStart;
-  std::size_t t = 0;
-  for (; t < lastSteps; ++t) {
+  const auto vectorStep = [&](std::size_t t) {
+
     m = Lanes::div(Lanes::sub(Lanes::add(Lanes::gather(entering + t, L), Lanes::mul(widthV, m)),
                               Lanes::gather(leaving + t, L)),
                    widthV);
     Lanes::scatter(out + t, L, m);
+  };
+  std::size_t t = 0;
+  for (; t < lastSteps; ++t) {
+    vectorStep(t);
     mLast = ((width * mLast + lastEntering[t]) - lastLeaving[t]) * r;
     lastOut[t] = mLast;
   }
-  for (; t < L; ++t) {
-    m = Lanes::div(Lanes::sub(Lanes::add(Lanes::gather(entering + t, L), Lanes::mul(widthV, m)),
-                              Lanes::gather(leaving + t, L)),
-                   widthV);
-    Lanes::scatter(out + t, L, m);
-  }
+  for (; t < L; ++t) vectorStep(t);
   fill(output + (std::size_t(count) - H - 1), H + 1, mLast);
 }
 

@@ -7,9 +7,9 @@
 // one unaligned vector (lane l holds tap j + n - 1 - l), times the matching
 // coefficients in reversed lane order. Each lane keeps its own float sums
 // (groups alternate between two accumulators); they are combined in a fixed
-// order and the last 0..n-1 taps are then
-// added one by one. The grouping depends only on tapCount, never on the
-// address of the samples, so a window gives the same bits wherever it lies.
+// order and the last 0..n-1 taps are then added one by one. The grouping
+// depends only on tapCount, never on the address of the samples (unaligned
+// loads cost nothing here), so a window gives the same bits wherever it lies.
 // Shorter windows are summed sequentially in tap order.
 #include <cstddef>
 
