@@ -4,8 +4,18 @@
 #include <immintrin.h>
 
 #include <cstdint>
+#include <cstring>
 
 namespace tq::simd {
+
+// One element from an address of any alignment (inputs documented as
+// needing no alignment may start at any byte).
+template <class T>
+inline T loadUnaligned(const T* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
 
 // Four floats widened exactly to four doubles; no alignment needed.
 inline __m256d loadWidened(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
