@@ -16,6 +16,7 @@
 // parameter is declared uint16_t, so the upper bytes of the slot never reach
 // the computation.
 #include <cstddef>
+#include <cstdint>
 
 #include "core/simd.h"
 #include "tqcalc.h"
@@ -107,8 +108,9 @@ void averagingFilter(const T* input, T* output, uint16_t windowWidth, uint32_t c
     sequentialAverage(input, output, W, count);
     return;
   }
-  // In this regime W <= count / 32 + 1, which keeps every seed window inside
-  // the input and lets the last segment start at or before E.
+  // In this regime W <= count / 32 + 1 (count / 64 + 1 for float), which
+  // keeps every seed window inside the input and lets the last segment start
+  // at or before E.
   const std::size_t H = (W - 1) / 2;
   const std::size_t L = (std::size_t(count) + S - 1) / S;  // no 32-bit overflow
   const std::size_t lastStart = (S - 1) * L;
@@ -127,6 +129,18 @@ void averagingFilter(const T* input, T* output, uint16_t windowWidth, uint32_t c
   T mLast = r * lastSum;
   fill(output, H + 1, Lanes::first(m));  // segment 0's seed is the first window's mean
 
+  // The hardware prefetchers lose track of the 2 (S - 1) interleaved
+  // streams on long signals (about 10% at DRAM size): fetch each lane's line
+  // 4 KiB ahead once per line. A prefetch never faults, also past the end;
+  // the address is formed as an integer so that no pointer leaves its array.
+  constexpr std::size_t kLineElements = 64 / sizeof(T), kAheadBytes = 4096;
+  const auto prefetchLanes = [L](const T* enteringAt, const T* outAt) {
+    for (std::size_t s = 0; s + 1 < S; ++s) {
+      const std::uintptr_t lane = s * L * sizeof(T) + kAheadBytes;
+      _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<std::uintptr_t>(enteringAt) + lane), _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<std::uintptr_t>(outAt) + lane), _MM_HINT_T0);
+    }
+  };
   // Step t of segment s is position p = s * L + H + 1 + t: the sample
   // input[p + H] enters, input[p - H - 1] leaves.
   const V widthV = Lanes::set1(width);
@@ -137,7 +151,7 @@ void averagingFilter(const T* input, T* output, uint16_t windowWidth, uint32_t c
   const T* lastLeaving = leaving + lastStart;
   T* lastOut = out + lastStart;
   const auto vectorStep = [&](std::size_t t) {
-
+    if (t % kLineElements == 0) prefetchLanes(entering + t, out + t);
     m = Lanes::div(Lanes::sub(Lanes::add(Lanes::gather(entering + t, L), Lanes::mul(widthV, m)),
                               Lanes::gather(leaving + t, L)),
                    widthV);
