@@ -12,6 +12,9 @@
 // shadow of the longer vector chain. Segment lanes gather their samples L
 // apart; the outputs of one step are scattered the same way.
 //
+// Vector arithmetic uses GCC's operators on the AVX types: one instruction
+// per operator, each rounded, never contracted (-ffp-contract=off).
+//
 // Only the low 16 bits of the width slot are part of the interface: the
 // parameter is declared uint16_t, so the upper bytes of the slot never reach
 // the computation.
@@ -30,10 +33,6 @@ struct DoubleLanes {
   // Segmented regime: count >= minCount and raw width <= count / widthDivisor.
   static constexpr uint32_t minCount = 64, widthDivisor = 32;
   static V set1(T v) { return _mm256_set1_pd(v); }
-  static V add(V a, V b) { return _mm256_add_pd(a, b); }
-  static V sub(V a, V b) { return _mm256_sub_pd(a, b); }
-  static V mul(V a, V b) { return _mm256_mul_pd(a, b); }
-  static V div(V a, V b) { return _mm256_div_pd(a, b); }
   static T first(V v) { return _mm256_cvtsd_f64(v); }
   // Lane s = p[s * L].
   static V gather(const T* p, std::size_t L) { return _mm256_set_pd(p[3 * L], p[2 * L], p[L], p[0]); }
@@ -52,10 +51,6 @@ struct FloatLanes {
   static constexpr std::size_t segments = 9;
   static constexpr uint32_t minCount = 128, widthDivisor = 64;
   static V set1(T v) { return _mm256_set1_ps(v); }
-  static V add(V a, V b) { return _mm256_add_ps(a, b); }
-  static V sub(V a, V b) { return _mm256_sub_ps(a, b); }
-  static V mul(V a, V b) { return _mm256_mul_ps(a, b); }
-  static V div(V a, V b) { return _mm256_div_ps(a, b); }
   static T first(V v) { return _mm256_cvtss_f32(v); }
   static V gather(const T* p, std::size_t L) {
     return _mm256_set_ps(p[7 * L], p[6 * L], p[5 * L], p[4 * L], p[3 * L], p[2 * L], p[L], p[0]);
@@ -122,10 +117,10 @@ void averagingFilter(const T* input, T* output, uint16_t windowWidth, uint32_t c
   V sums = Lanes::gather(input, L);
   T lastSum = input[lastStart];
   for (std::size_t k = 1; k < W; ++k) {
-    sums = Lanes::add(sums, Lanes::gather(input + k, L));
+    sums = sums + Lanes::gather(input + k, L);
     lastSum += input[lastStart + k];
   }
-  V m = Lanes::mul(Lanes::set1(r), sums);
+  V m = Lanes::set1(r) * sums;
   T mLast = r * lastSum;
   fill(output, H + 1, Lanes::first(m));  // segment 0's seed is the first window's mean
 
@@ -152,9 +147,7 @@ void averagingFilter(const T* input, T* output, uint16_t windowWidth, uint32_t c
   T* lastOut = out + lastStart;
   const auto vectorStep = [&](std::size_t t) {
     if (t % kLineElements == 0) prefetchLanes(entering + t, out + t);
-    m = Lanes::div(Lanes::sub(Lanes::add(Lanes::gather(entering + t, L), Lanes::mul(widthV, m)),
-                              Lanes::gather(leaving + t, L)),
-                   widthV);
+    m = ((Lanes::gather(entering + t, L) + widthV * m) - Lanes::gather(leaving + t, L)) / widthV;
     Lanes::scatter(out + t, L, m);
   };
   std::size_t t = 0;

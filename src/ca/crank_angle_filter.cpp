@@ -10,7 +10,8 @@
 // order and the last 0..n-1 taps are then added one by one. The grouping
 // depends only on tapCount, never on the address of the samples (unaligned
 // loads cost nothing here), so a window gives the same bits wherever it lies.
-// Shorter windows are summed sequentially in tap order.
+// Shorter windows are summed sequentially in tap order. Vector arithmetic
+// uses GCC's operators on the AVX types (each rounded, never contracted).
 #include <cstddef>
 
 #include "core/simd.h"
@@ -24,10 +25,6 @@ using namespace tq::simd;
 struct Lanes4 {
   using V = __m128;
   static constexpr std::size_t n = 4;
-  static V zero() { return _mm_setzero_ps(); }
-  static V add(V a, V b) { return _mm_add_ps(a, b); }
-  static V mul(V a, V b) { return _mm_mul_ps(a, b); }
-  static float sum(V v) { return horizontalSum(v); }
   // Lane l = c[(n - 1 - l) * stride].
   static V coefficients(const float* c, std::size_t stride) {
     return _mm_set_ps(c[0], c[stride], c[2 * stride], c[3 * stride]);
@@ -46,10 +43,6 @@ struct Lanes4 {
 struct Lanes8 {
   using V = __m256;
   static constexpr std::size_t n = 8;
-  static V zero() { return _mm256_setzero_ps(); }
-  static V add(V a, V b) { return _mm256_add_ps(a, b); }
-  static V mul(V a, V b) { return _mm256_mul_ps(a, b); }
-  static float sum(V v) { return horizontalSum(v); }
   static V coefficients(const float* c, std::size_t s) {
     return _mm256_set_ps(c[0], c[s], c[2 * s], c[3 * s], c[4 * s], c[5 * s], c[6 * s], c[7 * s]);
   }
@@ -76,18 +69,18 @@ template <class Lanes, class T, class Coefficients>
 float groupedSum(const T* newest, std::size_t taps, std::size_t& j, Coefficients coefficientsAt) {
   constexpr std::size_t n = Lanes::n;
   const auto product = [&](std::size_t k) {
-    return Lanes::mul(Lanes::samples(newest - std::ptrdiff_t(k + n - 1)), coefficientsAt(k));
+    return Lanes::samples(newest - std::ptrdiff_t(k + n - 1)) * coefficientsAt(k);
   };
-  typename Lanes::V acc0 = Lanes::zero(), acc1 = Lanes::zero();
+  typename Lanes::V acc0{}, acc1{};
   for (; taps - j >= 2 * n; j += 2 * n) {
-    acc0 = Lanes::add(acc0, product(j));
-    acc1 = Lanes::add(acc1, product(j + n));
+    acc0 = acc0 + product(j);
+    acc1 = acc1 + product(j + n);
   }
   if (taps - j >= n) {
-    acc0 = Lanes::add(acc0, product(j));
+    acc0 = acc0 + product(j);
     j += n;
   }
-  return Lanes::sum(Lanes::add(acc0, acc1));
+  return horizontalSum(acc0 + acc1);
 }
 
 template <class T>
