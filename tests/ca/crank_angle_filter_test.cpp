@@ -12,23 +12,15 @@
 namespace tq::test {
 namespace {
 
+// The export of a sample type and its vector step in taps.
 template <class T>
-struct Filter;
-template <>
-struct Filter<float> {
-  static constexpr auto run = tqcalcCACalcFilter_float;
-  static constexpr std::size_t step = 4;
-};
-template <>
-struct Filter<int16_t> {
-  static constexpr auto run = tqcalcCACalcFilter_int16_t;
-  static constexpr std::size_t step = 8;
-};
-template <>
-struct Filter<int32_t> {
-  static constexpr auto run = tqcalcCACalcFilter_int32_t;
-  static constexpr std::size_t step = 4;
-};
+constexpr auto filterOf() {
+  if constexpr (std::is_same_v<T, float>) return tqcalcCACalcFilter_float;
+  else if constexpr (std::is_same_v<T, int16_t>) return tqcalcCACalcFilter_int16_t;
+  else return tqcalcCACalcFilter_int32_t;
+}
+template <class T>
+constexpr std::size_t stepOf() { return std::is_same_v<T, int16_t> ? 8 : 4; }
 
 // The definition summed in double; exact when products and sums fit in 53 bits.
 template <class T>
@@ -44,28 +36,25 @@ using SampleTypes = ::testing::Types<float, int16_t, int32_t>;
 TYPED_TEST_SUITE(CrankAngleFilter, SampleTypes);
 
 TYPED_TEST(CrankAngleFilter, DescribedValues) {
-  constexpr auto run = Filter<TypeParam>::run;
+  constexpr auto run = filterOf<TypeParam>();
   EXPECT_SAME_BITS(0.0f, run(nullptr, 0, nullptr, 1));
   const TypeParam samples[] = {1, 2, 3};
-  const float plain[] = {0.5f, 0.25f, 0.125f}, interleaved[] = {0.5f, 9, 0.25f, 9, 0.125f, 9};
+  const float plain[] = {0.5f, 0.25f, 0.125f}, interleaved[] = {0.5f, 9, 0.25f, 9, 0.125f, 9}, one = 1.0f;
   EXPECT_SAME_BITS(2.125f, run(samples + 2, 3, plain, 1));
   EXPECT_SAME_BITS(2.125f, run(samples + 2, 3, interleaved, 2));
   EXPECT_SAME_BITS(1.5f, run(samples + 2, 1, plain, 1));
   EXPECT_SAME_BITS(3.0f, run(samples + 2, 3, plain, 0)) << "stride 0 applies coefficients[0] to every sample";
-}
-
-TYPED_TEST(CrankAngleFilter, ConversionOfExtremeSamples) {
-  const float one = 1.0f;
   if constexpr (std::is_same_v<TypeParam, int16_t>) {
     const int16_t low = -32768;
-    EXPECT_SAME_BITS(-32768.0f, tqcalcCACalcFilter_int16_t(&low, 1, &one, 0));
-  } else if constexpr (std::is_same_v<TypeParam, int32_t>) {
-    const int32_t beyond = 16777217, window[8] = {16777217, 16777219, -16777217, 7, 16777217, 3, 1, 16777217};
-    EXPECT_SAME_BITS(16777216.0f, tqcalcCACalcFilter_int32_t(&beyond, 1, &one, 0));
-    // Eight taps: the vector path converts with the same rounding (ties to even).
-    const float zeroOthers[] = {1, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_SAME_BITS(16777216.0f, tqcalcCACalcFilter_int32_t(window + 7, 8, zeroOthers, 1));
-    EXPECT_SAME_BITS(16777220.0f, tqcalcCACalcFilter_int32_t(window + 1, 2, zeroOthers, 1));
+    EXPECT_SAME_BITS(-32768.0f, run(&low, 1, &one, 0));
+  }
+  if constexpr (std::is_same_v<TypeParam, int32_t>) {
+    // Rounded to nearest, ties to even, on the scalar and the vector path.
+    const int32_t window[8] = {16777217, 16777219, -16777217, 7, 16777217, 3, 1, 16777217};
+    const float firstOnly[8] = {1};
+    EXPECT_SAME_BITS(16777216.0f, run(window + 7, 1, firstOnly, 1));
+    EXPECT_SAME_BITS(16777216.0f, run(window + 7, 8, firstOnly, 1));
+    EXPECT_SAME_BITS(16777220.0f, run(window + 1, 2, firstOnly, 1));
   }
 }
 
@@ -75,7 +64,6 @@ TYPED_TEST(CrankAngleFilter, ConversionOfExtremeSamples) {
 // backwards), the coefficients end flush against one. Start offsets step by
 // the element size: every misalignment an array of the type can have.
 TYPED_TEST(CrankAngleFilter, ExactOnEveryTapCountStrideAndPlacement) {
-  constexpr auto run = Filter<TypeParam>::run;
   for (const Layout& layout : sweepLayouts(40, sizeof(TypeParam))) {
     const std::size_t taps = layout.count;
     std::vector<TypeParam> samples(taps);
@@ -83,55 +71,47 @@ TYPED_TEST(CrankAngleFilter, ExactOnEveryTapCountStrideAndPlacement) {
     GuardedArray<TypeParam> guardedSamples(layout);
     guardedSamples.assign(samples);
     for (std::size_t stride : {0, 1, 3}) {
-      const std::size_t coefficientCount = taps ? (taps - 1) * stride + 1 : 0;
-      std::vector<float> c(coefficientCount);
-      for (std::size_t k = 0; k < coefficientCount; ++k) c[k] = float(int(k * 13 % 65) - 32) / 8;
-      GuardedArray<float> coefficients(coefficientCount, Placement::AtEnd);
+      std::vector<float> c(taps ? (taps - 1) * stride + 1 : 0);
+      for (std::size_t k = 0; k < c.size(); ++k) c[k] = float(int(k * 13 % 65) - 32) / 8;
+      GuardedArray<float> coefficients(c.size(), Placement::AtEnd);
       coefficients.assign(c);
       const double expected = taps ? exactSum(&samples[taps - 1], taps, c.data(), stride) : 0.0;
       const TypeParam* newest = taps ? guardedSamples.data() + taps - 1 : nullptr;
-      EXPECT_SAME_BITS(float(expected), run(newest, uint32_t(taps), coefficients.data(), uint32_t(stride)))
+      EXPECT_SAME_BITS(float(expected),
+                       filterOf<TypeParam>()(newest, uint32_t(taps), coefficients.data(), uint32_t(stride)))
           << "taps " << taps << " stride " << stride << " offset " << layout.offset;
     }
   }
 }
 
-// Below one vector step the taps are added one by one in tap order.
-TYPED_TEST(CrankAngleFilter, ShortWindowsAreSequential) {
-  const auto x = randomValues<float>(8, 11, 3e4), c = randomValues<float>(8, 12, 1.0);
-  for (std::size_t taps = 1; taps < Filter<TypeParam>::step; ++taps) {
-    std::vector<TypeParam> samples(x.begin(), x.begin() + taps);
-    float acc = 0.0f;
-    for (std::size_t j = 0; j < taps; ++j) acc += float(samples[taps - 1 - j]) * c[j];
-    EXPECT_SAME_BITS(acc, Filter<TypeParam>::run(samples.data() + taps - 1, uint32_t(taps), c.data(), 1));
-  }
-}
-
-// The summation order of longer windows is free but must depend on the
-// values only: the same window at any address, and the same coefficients
-// read plainly or interleaved at a stride, give the same bits. The error
-// against the exact sum stays within n u sum|x c| (one float rounding per
-// product and per addition along any summation tree of depth <= n).
-TYPED_TEST(CrankAngleFilter, RandomWindowsAreReproducibleAndWithinTheRoundingBound) {
-  constexpr auto run = Filter<TypeParam>::run;
-  for (std::size_t taps : {4u, 7u, 8u, 9u, 16u, 31u, 100u, 1001u}) {
-    const auto x = randomValues<float>(taps + 16, uint32_t(taps), 3e4);
-    std::vector<TypeParam> samples(x.begin(), x.end());
-    const auto c = randomValues<float>(taps, uint32_t(taps) + 1, 1.0);
+// Below one vector step the taps are added one by one in tap order. Longer
+// windows sum in a free order that must depend on the values only: the same
+// window at any address, and the same coefficients read plainly or
+// interleaved at a stride, give the same bits, within n u sum|x c| of the
+// exact sum (one float rounding per product and per addition along any
+// summation tree of depth <= n).
+TYPED_TEST(CrankAngleFilter, RandomWindows) {
+  constexpr auto run = filterOf<TypeParam>();
+  for (std::size_t taps : {1u, 2u, 3u, 4u, 5u, 7u, 8u, 9u, 16u, 31u, 100u, 1001u}) {
+    const auto x = randomValues<float>(taps, uint32_t(taps), 3e4), c = randomValues<float>(taps, uint32_t(taps) + 1);
+    const std::vector<TypeParam> samples(x.begin(), x.end());
+    const TypeParam* newest = &samples[taps - 1];
+    const float result = run(newest, uint32_t(taps), c.data(), 1);
+    if (taps < stepOf<TypeParam>()) {
+      float acc = 0.0f;
+      for (std::size_t j = 0; j < taps; ++j) acc += float(newest[-std::ptrdiff_t(j)]) * c[j];
+      EXPECT_SAME_BITS(acc, result);
+    }
+    double magnitude = 0.0;
+    for (std::size_t j = 0; j < taps; ++j) magnitude += std::fabs(double(float(newest[-std::ptrdiff_t(j)])) * c[j]);
+    EXPECT_NEAR(exactSum(newest, taps, c.data(), 1), result, double(taps + 1) * std::ldexp(1.0, -24) * magnitude);
     std::vector<float> interleaved(3 * taps, std::numeric_limits<float>::quiet_NaN());
     for (std::size_t j = 0; j < taps; ++j) interleaved[3 * j] = c[j];
-
-    const float reference = run(samples.data() + taps - 1, uint32_t(taps), c.data(), 1);
-    double magnitude = 0.0;
-    for (std::size_t j = 0; j < taps; ++j) magnitude += std::fabs(double(float(samples[taps - 1 - j])) * c[j]);
-    EXPECT_NEAR(exactSum(samples.data() + taps - 1, taps, c.data(), 1), reference,
-                double(taps + 1) * std::ldexp(1.0, -24) * magnitude);
-    EXPECT_SAME_BITS(reference, run(samples.data() + taps - 1, uint32_t(taps), interleaved.data(), 3));
+    EXPECT_SAME_BITS(result, run(newest, uint32_t(taps), interleaved.data(), 3));
     for (std::size_t shift = 1; shift < 16; ++shift) {
-      std::vector<TypeParam> moved(taps + shift);
-      std::copy(samples.begin(), samples.begin() + taps, moved.begin() + shift);
-      EXPECT_SAME_BITS(reference, run(moved.data() + shift + taps - 1, uint32_t(taps), c.data(), 1))
-          << "taps " << taps << " shifted by " << shift;
+      std::vector<TypeParam> moved(shift);
+      moved.insert(moved.end(), samples.begin(), samples.end());
+      EXPECT_SAME_BITS(result, run(&moved.back(), uint32_t(taps), c.data(), 1)) << taps << " shifted by " << shift;
     }
   }
 }
@@ -142,44 +122,44 @@ TEST(CrankAngleFilterFloat, NaNAnywhereGivesNaNAndInfinityGivesInfinityOrNaN) {
     for (std::size_t at = 0; at < taps; ++at) {
       std::vector<float> x(taps, 1.0f);
       x[at] = std::numeric_limits<float>::quiet_NaN();
-      EXPECT_TRUE(std::isnan(tqcalcCACalcFilter_float(x.data() + taps - 1, uint32_t(taps), c.data(), 1)));
+      EXPECT_TRUE(std::isnan(tqcalcCACalcFilter_float(&x.back(), uint32_t(taps), c.data(), 1)));
       x[at] = std::numeric_limits<float>::infinity();
-      const float r = tqcalcCACalcFilter_float(x.data() + taps - 1, uint32_t(taps), c.data(), 1);
+      const float r = tqcalcCACalcFilter_float(&x.back(), uint32_t(taps), c.data(), 1);
       EXPECT_TRUE(std::isnan(r) || r == std::numeric_limits<float>::infinity()) << taps << " " << at;
     }
 }
 
-// Digest cases: tap counts around the steps, strides 0, 1 and 2.
-template <class T, class F>
-void digestFilter(Invoker& invoker, const std::vector<T>& samples) {
+// Digest cases: tap counts around the steps, strides 0, 1 and 2, edge values.
+template <class T>
+void digestFilter(Invoker& invoker, const std::vector<double>& values) {
+  std::vector<T> samples(values.begin(), values.end());
   const auto c = randomValues<float>(2 * samples.size(), 5, 2.0);
   for (uint32_t taps : {0u, 1u, 3u, 4u, 5u, 7u, 8u, 9u, 17u, 64u})
     for (uint32_t stride : {0u, 1u, 2u}) {
       // Which NaN a sum of NaNs and opposite infinities passes on is left
       // open (IEEE; compilers order commutative operands freely): all NaNs
       // count as one.
-      const float r = invoker.call<F>(samples.data() + taps, taps, c.data(), stride);
+      using Filter = std::remove_pointer_t<decltype(filterOf<T>())>;
+      const float r = invoker.call<Filter>(samples.data() + taps, taps, c.data(), stride);
       invoker.digest(std::isnan(r) ? std::numeric_limits<float>::quiet_NaN() : r);
     }
 }
 TQ_DIGEST_CASE(tqcalcCACalcFilter_float, 0xbd997d81df5bbe66) {
-  auto x = randomValues<float>(65, 1, 1e4);
+  auto x = randomValues<double>(65, 1, 1e4);
   const auto edges = edgeValues<float>();
-  for (std::size_t i = 0; i < edges.size(); ++i) x[40 + i] = edges[i];  // beyond the NaN-free windows too
-  digestFilter<float, decltype(tqcalcCACalcFilter_float)>(invoker, x);
+  for (std::size_t i = 0; i < edges.size(); ++i) x[40 + i] = edges[i];
+  digestFilter<float>(invoker, x);
 }
-TQ_DIGEST_CASE(tqcalcCACalcFilter_int16_t, 0x7be7212bf0fbb03f) {
-  const auto x = randomValues<float>(65, 2, 32767);
-  std::vector<int16_t> samples(x.begin(), x.end());
-  samples[3] = -32768;
-  digestFilter<int16_t, decltype(tqcalcCACalcFilter_int16_t)>(invoker, samples);
+TQ_DIGEST_CASE(tqcalcCACalcFilter_int16_t, 0x6392aad8fc76e9ba) {
+  auto x = randomValues<double>(65, 2, 32767);
+  x[3] = -32768;
+  digestFilter<int16_t>(invoker, x);
 }
 TQ_DIGEST_CASE(tqcalcCACalcFilter_int32_t, 0x9f7430ef76f1fed1) {
-  const auto x = randomValues<double>(65, 3, 2147483647.0);
-  std::vector<int32_t> samples(x.begin(), x.end());
-  samples[5] = std::numeric_limits<int32_t>::min();
-  samples[6] = 16777217;
-  digestFilter<int32_t, decltype(tqcalcCACalcFilter_int32_t)>(invoker, samples);
+  auto x = randomValues<double>(65, 3, 2147483647.0);
+  x[5] = -2147483648.0;
+  x[6] = 16777217;
+  digestFilter<int32_t>(invoker, x);
 }
 
 }  // namespace
