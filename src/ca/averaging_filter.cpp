@@ -114,7 +114,7 @@ void averagingFilter(const T* input, T* output, uint16_t windowWidth, uint32_t c
   // keeps every seed window inside the input and lets the last segment start
   // at or before E.
   const std::size_t H = (W - 1) / 2;
-  const std::size_t L = (std::size_t(count) + S - 1) / S;  // no 32-bit overflow
+  const std::size_t L = std::size_t((uint64_t(count) + S - 1) / S);  // 64-bit: count may be near 2^32
   const std::size_t lastStart = (S - 1) * L;
   const std::size_t lastSteps = std::size_t(count) - lastStart - W;  // positions lastStart+H+1 .. E
   const T width = T(W), r = T(1) / width;
