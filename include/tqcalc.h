@@ -83,8 +83,39 @@ TQCALC_PAIR(double, tqcalcMultiplyVectorsAndCalcSum_float,
 /* ---- Sample format conversions ---------------------------------------------*/
 
 /* ---- Crank-angle filters ---------------------------------------------------*/
+/* One FIR output at one position: the sum over j < tapCount of
+ * newestSample[-j] * coefficients[j * coefficientStride], in float (samples
+ * converted to float first). The window extends towards lower addresses.
+ * Windows of 4 taps and more (8 for int16) are summed in vector lanes, so the
+ * result may differ from a sequential sum in the last bits; it depends only
+ * on the values, not on where they lie. tapCount 0 returns 0 and reads
+ * nothing. */
+TQCALC_PAIR(float, tqcalcCACalcFilter_float,
+            (const float* newestSample, uint32_t tapCount, const float* coefficients, uint32_t coefficientStride));
+TQCALC_PAIR(float, tqcalcCACalcFilter_int16_t,
+            (const int16_t* newestSample, uint32_t tapCount, const float* coefficients, uint32_t coefficientStride));
+TQCALC_PAIR(float, tqcalcCACalcFilter_int32_t,
+            (const int32_t* newestSample, uint32_t tapCount, const float* coefficients, uint32_t coefficientStride));
 
 /* ---- Averaging filters -----------------------------------------------------*/
+/* Centred moving average of width W = windowWidth rounded up to odd (only
+ * the low 16 bits of the slot count; 0 and 1 give W = 1) over count samples;
+ * the first and last (W - 1) / 2 outputs repeat the first and last full
+ * window's mean. input and output must not overlap. count < W is not a
+ * valid call: nothing is read or written.
+ * The general form splits long signals into segments that are computed in
+ * vector lanes (last bits differ from the sequential form); below its
+ * threshold it gives exactly the sequential form's bits. */
+TQCALC_PAIR(void, tqcalcCACalcAveFilter_double,
+            (const double* input, double* output, uint16_t windowWidth, uint32_t count));
+TQCALC_PAIR(void, tqcalcCACalcAveFilter_float,
+            (const float* input, float* output, uint16_t windowWidth, uint32_t count));
+/* The sequential form alone: one running mean from start to end. Exported
+ * only as `_name@16` (Windows) or `_name` (ELF), stdcall, no cdecl twin. */
+TQCALC_DECORATED(void, tqcalcCACalcAveFilter_double_scalar,
+                 (const double* input, double* output, uint16_t windowWidth, uint32_t count));
+TQCALC_DECORATED(void, tqcalcCACalcAveFilter_float_scalar,
+                 (const float* input, float* output, uint16_t windowWidth, uint32_t count));
 
 /* ---- Raw data to cycle channels --------------------------------------------*/
 /* Copies rawData[firstIndex .. endIndex-1] less offset into channelData[0 ..]

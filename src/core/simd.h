@@ -27,6 +27,16 @@ inline double horizontalSum(__m256d v) {
   return _mm_cvtsd_f64(_mm_add_sd(pairs, _mm_unpackhi_pd(pairs, pairs)));
 }
 
+// Float lane sums in a fixed order, (l0 + l2) + (l1 + l3), for the same
+// reason; eight lanes first add their two halves lane by lane.
+inline float horizontalSum(__m128 v) {
+  const __m128 pairs = _mm_add_ps(v, _mm_movehl_ps(v, v));
+  return _mm_cvtss_f32(_mm_add_ss(pairs, _mm_movehdup_ps(pairs)));
+}
+inline float horizontalSum(__m256 v) {
+  return horizontalSum(_mm_add_ps(_mm256_castps256_ps128(v), _mm256_extractf128_ps(v, 1)));
+}
+
 inline __m128 absoluteValue(__m128 v) {
   return _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
 }
