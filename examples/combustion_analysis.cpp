@@ -34,6 +34,27 @@ std::vector<float> derivativeTaps(double resolutionDeg) {
 
 }  // namespace
 
+DiagramAxes diagramAxes(const EngineGeometry& engine, float peakPressureBar) {
+  // Linear: 0 .. the largest volume, 0 .. the peak rounded up to 10 bar.
+  // Log-log: 20 .. 800 cm^3 and 0.5 .. 158 bar (1.6 and 2.5 decades).
+  return {float(engine.clearanceCm3() + engine.displacementCm3()), std::ceil(peakPressureBar / 10.0f) * 10.0f,
+          20.0f, 1.6f, 0.5f, 2.5f};
+}
+
+// Pixel rows grow downwards, so pressure axes run from the bottom edge up.
+void mapLinearVolume(const DiagramAxes& a, DiagramSize d, const float* cm3, uint32_t n, int32_t* x) {
+  tqcalcCAPV_lin(cm3, n, x, 0, d.width, d.width / a.maxVolumeCm3, 0.0f);
+}
+void mapLinearPressure(const DiagramAxes& a, DiagramSize d, const float* bar, uint32_t n, int32_t* y) {
+  tqcalcCAPV_lin(bar, n, y, 0, d.height, -d.height / a.maxPressureBar, float(d.height));
+}
+void mapLogVolume(const DiagramAxes& a, DiagramSize d, const float* cm3, uint32_t n, int32_t* x) {
+  tqcalcCAPV_log(cm3, n, x, 0, d.width, d.width / a.logVolumeDecades, 0.0f, a.logMinVolumeCm3);
+}
+void mapLogPressure(const DiagramAxes& a, DiagramSize d, const float* bar, uint32_t n, int32_t* y) {
+  tqcalcCAPV_log(bar, n, y, 0, d.height, -d.height / a.logPressureDecades, float(d.height), a.logMinPressureBar);
+}
+
 CombustionResult analyseCombustion(const RawStream& raw, const EngineGeometry& engine,
                                    const CombustionSettings& combustion, const Acquisition& acq,
                                    uint32_t movingWindow, DiagramSize diagram) {
@@ -98,22 +119,16 @@ CombustionResult analyseCombustion(const RawStream& raw, const EngineGeometry& e
     r.movingMeanError = std::max(r.movingMeanError, std::fabs(r.movingMean[i] - windowSum / inWindow));
   }
 
-  // p-V diagrams of the average cycle: x is the volume, y the pressure,
-  // pixel rows growing downwards.
-  const float maxVolume = float(engine.clearanceCm3() + engine.displacementCm3());
-  const float maxPressure = std::ceil(r.cumulativePeakBar / 10.0f) * 10.0f;
+  // p-V diagrams of the average cycle: x is the volume, y the pressure.
+  const DiagramAxes axes = diagramAxes(engine, r.cumulativePeakBar);
   r.pvLinearX.resize(n);
   r.pvLinearY.resize(n);
   r.pvLogX.resize(n);
   r.pvLogY.resize(n);
-  tqcalcCAPV_lin(volume.data(), n, r.pvLinearX.data(), 0, diagram.width, diagram.width / maxVolume, 0.0f);
-  tqcalcCAPV_lin(r.cumulativeMean.data(), n, r.pvLinearY.data(), 0, diagram.height, -diagram.height / maxPressure,
-                 float(diagram.height));
-  // Logarithmic axes: volume over one decade from 40 cm^3, pressure over
-  // two and a half decades from 0.5 bar.
-  tqcalcCAPV_log(volume.data(), n, r.pvLogX.data(), 0, diagram.width, float(diagram.width), 0.0f, 40.0f);
-  tqcalcCAPV_log(r.cumulativeMean.data(), n, r.pvLogY.data(), 0, diagram.height, -diagram.height / 2.5f,
-                 float(diagram.height), 0.5f);
+  mapLinearVolume(axes, diagram, volume.data(), n, r.pvLinearX.data());
+  mapLinearPressure(axes, diagram, r.cumulativeMean.data(), n, r.pvLinearY.data());
+  mapLogVolume(axes, diagram, volume.data(), n, r.pvLogX.data());
+  mapLogPressure(axes, diagram, r.cumulativeMean.data(), n, r.pvLogY.data());
   return r;
 }
 
@@ -142,9 +157,12 @@ bool check(bool ok, const char* what) {
   return ok;
 }
 
-void writePictures(const CombustionResult& r, const Acquisition& acq, const DiagramSize& diagram,
-                   const std::string& dir) {
-  Chart curves{"Cylinder pressure over crank angle", "crank angle [deg, firing TDC = 0]", "pressure [bar]"};
+void writePictures(const CombustionResult& r, const Acquisition& acq, const DiagramAxes& axes,
+                   const DiagramSize& diagram, const std::string& dir) {
+  Chart curves;
+  curves.title = "Cylinder pressure over crank angle";
+  curves.xLabel = "crank angle [deg, firing TDC = 0]";
+  curves.yLabel = "pressure [bar]";
   std::vector<double> angle;
   for (uint32_t i = 0; i < r.lastCycle.size(); ++i) angle.push_back(acq.crankDeg(i));
   auto series = [&](const char* label, const char* color, const std::vector<float>& y) {
@@ -155,18 +173,39 @@ void writePictures(const CombustionResult& r, const Acquisition& acq, const Diag
                    series("cumulative average", "#1f77b4", r.cumulativeMean)};
   writeSvg(curves, dir + "/pressure_curves.svg");
 
-  Chart peaks{"Peak pressure per cycle", "cycle", "peak pressure [bar]"};
+  Chart peaks;
+  peaks.title = "Peak pressure per cycle";
+  peaks.xLabel = "cycle";
+  peaks.yLabel = "peak pressure [bar]";
   std::vector<double> index;
   for (std::size_t c = 0; c < r.peakBar.size(); ++c) index.push_back(double(c));
   peaks.series = {Series{"peak found while copying", "#1f77b4", index,
                          std::vector<double>(r.peakBar.begin(), r.peakBar.end())}};
   writeSvg(peaks, dir + "/peak_pressure.svg");
 
-  PixelPlot linear{"p-V diagram, linear axes (x: 0..Vmax cm^3, y: 0..pmax bar)", diagram.width, diagram.height,
-                   {{r.pvLinearX, r.pvLinearY}}, {"#1f77b4"}, {"cumulative average cycle"}};
+  // Tick marks go through the same mappings as the curves.
+  auto ticks = [&](auto map, std::vector<float> values) {
+    std::vector<int32_t> pixels(values.size());
+    map(axes, diagram, values.data(), uint32_t(values.size()), pixels.data());
+    std::vector<std::pair<int, std::string>> out;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      char text[16];
+      std::snprintf(text, sizeof text, "%g", double(values[i]));
+      out.push_back({pixels[i], text});
+    }
+    return out;
+  };
+  std::vector<float> volumeTicks, pressureTicks;
+  for (float v = 0; v <= axes.maxVolumeCm3; v += 100) volumeTicks.push_back(v);
+  for (float p = 0; p <= axes.maxPressureBar; p += 10) pressureTicks.push_back(p);
+
+  PixelPlot linear{"p-V diagram, linear axes", diagram.width, diagram.height, {{r.pvLinearX, r.pvLinearY}},
+                   {"#1f77b4"}, {"cumulative average cycle"}, "volume [cm^3]", "pressure [bar]",
+                   ticks(mapLinearVolume, volumeTicks), ticks(mapLinearPressure, pressureTicks)};
   writeSvg(linear, dir + "/pv_linear.svg");
-  PixelPlot logarithmic{"p-V diagram, log-log axes (x: 40..400 cm^3, y: 0.5..158 bar)", diagram.width,
-                        diagram.height, {{r.pvLogX, r.pvLogY}}, {"#d62728"}, {"cumulative average cycle"}};
+  PixelPlot logarithmic{"p-V diagram, log-log axes", diagram.width, diagram.height, {{r.pvLogX, r.pvLogY}},
+                        {"#d62728"}, {"cumulative average cycle"}, "volume [cm^3]", "pressure [bar]",
+                        ticks(mapLogVolume, {20, 50, 100, 200, 500}), ticks(mapLogPressure, {0.5, 1, 2, 5, 10, 20, 50, 100})};
   writeSvg(logarithmic, dir + "/pv_loglog.svg");
 }
 
@@ -202,7 +241,7 @@ bool runCombustionAnalysis(const std::string& outputDirectory) {
   ok = check(r.movingMeanError < 0.01, "moving average = mean of the last 20 cycles (0.01 bar)") && ok;
   ok = check(imep.mean > 5 && imep.mean < 20, "IMEP in a plausible range for this engine") && ok;
 
-  writePictures(r, acquisition, diagram, outputDirectory);
+  writePictures(r, acquisition, diagramAxes(engine, r.cumulativePeakBar), diagram, outputDirectory);
   std::printf("  pictures: %s/{pressure_curves,peak_pressure,pv_linear,pv_loglog}.svg\n", outputDirectory.c_str());
   return ok;
 }

@@ -29,9 +29,22 @@ struct CombustionResult {
   std::vector<int32_t> pvLinearX, pvLinearY, pvLogX, pvLogY;
 };
 
+// The four p-V axes: value ranges and the library calls that map values to
+// pixels (used for the curves and for the tick marks alike).
+struct DiagramAxes {
+  float maxVolumeCm3, maxPressureBar;
+  float logMinVolumeCm3, logVolumeDecades, logMinPressureBar, logPressureDecades;
+};
+
 struct DiagramSize {
   int32_t width = 640, height = 480;
 };
+
+DiagramAxes diagramAxes(const EngineGeometry& engine, float peakPressureBar);
+void mapLinearVolume(const DiagramAxes& axes, DiagramSize diagram, const float* cm3, uint32_t n, int32_t* x);
+void mapLinearPressure(const DiagramAxes& axes, DiagramSize diagram, const float* bar, uint32_t n, int32_t* y);
+void mapLogVolume(const DiagramAxes& axes, DiagramSize diagram, const float* cm3, uint32_t n, int32_t* x);
+void mapLogPressure(const DiagramAxes& axes, DiagramSize diagram, const float* bar, uint32_t n, int32_t* y);
 
 CombustionResult analyseCombustion(const RawStream& raw, const EngineGeometry& engine,
                                    const CombustionSettings& combustion, const Acquisition& acquisition,

@@ -25,14 +25,14 @@ struct CombustionSettings {
   double intakeBar = 1.0;
   double exhaustBar = 1.1;
   double kappa = 1.32;               // polytropic exponent
-  double startDeg = -12.0;           // start of combustion
+  double startDeg = -15.0;           // start of combustion
   double durationDeg = 50.0;         // Wiebe burn duration
-  double heatJ = 700.0;              // heat released per cycle
+  double heatJ = 950.0;              // heat released per cycle
   double exhaustOpensDeg = 140.0;
   // Cycle-to-cycle variation (standard deviations; 0 gives identical cycles)
-  double startSpreadDeg = 1.5;
+  double startSpreadDeg = 1.0;
   double durationSpread = 0.08;      // relative
-  double heatSpread = 0.05;          // relative
+  double heatSpread = 0.03;          // relative
   // Sensor
   double sensorOffsetBar = 0.35;     // charge-amplifier zero level
   double offsetDriftBar = 0.02;      // random walk per cycle

@@ -126,12 +126,25 @@ bool writeSvg(const Chart& chart, const std::string& path) {
 }
 
 bool writeSvg(const PixelPlot& plot, const std::string& path) {
-  const int margin = 40;
+  const int margin = 70;
   std::ostringstream svg;
   svg << "<svg xmlns='http://www.w3.org/2000/svg' width='" << plot.width + 2 * margin << "' height='"
       << plot.height + 2 * margin << "' font-family='sans-serif' font-size='13'>\n"
       << "<rect width='100%' height='100%' fill='white'/>\n"
-      << "<text x='" << margin << "' y='26' font-size='16'>" << escape(plot.title) << "</text>\n"
+      << "<text x='" << margin + plot.width / 2 << "' y='36' font-size='17' text-anchor='middle'>"
+      << escape(plot.title) << "</text>\n";
+  for (const auto& [x, text] : plot.xTicks)
+    svg << "<line x1='" << margin + x << "' y1='" << margin << "' x2='" << margin + x << "' y2='"
+        << margin + plot.height << "' stroke='#e4e4e4'/><text x='" << margin + x << "' y='"
+        << margin + plot.height + 18 << "' text-anchor='middle'>" << escape(text) << "</text>\n";
+  for (const auto& [y, text] : plot.yTicks)
+    svg << "<line x1='" << margin << "' y1='" << margin + y << "' x2='" << margin + plot.width << "' y2='"
+        << margin + y << "' stroke='#e4e4e4'/><text x='" << margin - 8 << "' y='" << margin + y + 4
+        << "' text-anchor='end'>" << escape(text) << "</text>\n";
+  svg << "<text x='" << margin + plot.width / 2 << "' y='" << plot.height + 2 * margin - 20
+      << "' text-anchor='middle'>" << escape(plot.xLabel) << "</text>\n"
+      << "<text transform='translate(22," << margin + plot.height / 2 << ") rotate(-90)' text-anchor='middle'>"
+      << escape(plot.yLabel) << "</text>\n"
       << "<rect x='" << margin << "' y='" << margin << "' width='" << plot.width << "' height='" << plot.height
       << "' fill='none' stroke='black'/>\n";
   for (std::size_t c = 0; c < plot.curves.size(); ++c) {

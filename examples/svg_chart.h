@@ -34,6 +34,9 @@ struct PixelPlot {
   std::vector<std::pair<std::vector<int>, std::vector<int>>> curves;  // x, y
   std::vector<std::string> colors;
   std::vector<std::string> labels;
+  std::string xLabel, yLabel;
+  // Tick marks: pixel position and text.
+  std::vector<std::pair<int, std::string>> xTicks, yTicks;
 };
 bool writeSvg(const PixelPlot& plot, const std::string& path);
 
