@@ -115,7 +115,7 @@ TQCALC_CDECL_ONLY(void, tqcalcComplexVectorAbs_double,
 TQCALC_CDECL_ONLY(void, tqcalcComplexVectorAbs_float,
                   (float* destination, const float* source, uint8_t squaredMagnitude, uint32_t count));
 /* destination[i] = fmax(valuesA[i], valuesB[i]): the larger value, the other
- * one when exactly one is NaN, +0 for a +0/-0 pair, valuesA[i] when both are
+ * one when exactly one is NaN, +0 for a +0/-0 pair, valuesB[i] when both are
  * NaN. */
 TQCALC_CDECL_ONLY(void, tqcalcVectorsMax_double,
                   (double* destination, const double* valuesA, const double* valuesB, uint32_t count));

@@ -81,11 +81,11 @@ void multiplyVectors(T* destination, const T* valuesA, const T* valuesB, uint32_
   map<Wide<T>>(destination, count, [](auto a, auto b) { return mul(a, b); }, valuesA, valuesB);
 }
 
-// 128-bit steps: a 256-bit square root is no faster per element on the
-// processors this library targets, and one step is a whole turn.
+// One 256-bit step is a whole turn: the square root's latency, not the loop,
+// sets the pace.
 template <class T>
 void sqrtVector(T* destination, const T* source, uint32_t count) {
-  map<Narrow<T>, 1>(destination, count, [](auto x) { return squareRoot(x); }, source);
+  map<Wide<T>, 1>(destination, count, [](auto x) { return squareRoot(x); }, source);
 }
 
 template <class T>

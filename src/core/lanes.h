@@ -63,28 +63,9 @@ struct Lanes<__m256d> {
   static void store(double* p, __m256d v) { _mm256_storeu_pd(p, v); }
   static __m256d splat(double s) { return _mm256_set1_pd(s); }
 };
-template <>
-struct Lanes<__m128> {
-  using Scalar = float;
-  static constexpr uint32_t width = 4;
-  static __m128 load(const float* p) { return _mm_loadu_ps(p); }
-  static void store(float* p, __m128 v) { _mm_storeu_ps(p, v); }
-  static __m128 splat(float s) { return _mm_set1_ps(s); }
-};
-template <>
-struct Lanes<__m128d> {
-  using Scalar = double;
-  static constexpr uint32_t width = 2;
-  static __m128d load(const double* p) { return _mm_loadu_pd(p); }
-  static void store(double* p, __m128d v) { _mm_storeu_pd(p, v); }
-  static __m128d splat(double s) { return _mm_set1_pd(s); }
-};
-
-// The 256-bit and 128-bit vectors of an element type.
+// The 256-bit vector of an element type.
 template <class T>
 using Wide = std::conditional_t<std::is_same_v<T, float>, __m256, __m256d>;
-template <class T>
-using Narrow = std::conditional_t<std::is_same_v<T, float>, __m128, __m128d>;
 
 // A scalar broadcast to the value type of `like`.
 template <class V>
@@ -113,34 +94,42 @@ inline __m256d mul(__m256d a, __m256d b) { return _mm256_mul_pd(a, b); }
 // the NaN a library returns is not necessarily the one the instruction makes.
 inline float squareRoot(float x) { return _mm_cvtss_f32(_mm_sqrt_ss(_mm_set_ss(x))); }
 inline double squareRoot(double x) { return _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(x))); }
-inline __m128 squareRoot(__m128 x) { return _mm_sqrt_ps(x); }
-inline __m128d squareRoot(__m128d x) { return _mm_sqrt_pd(x); }
 inline __m256 squareRoot(__m256 x) { return _mm256_sqrt_ps(x); }
 inline __m256d squareRoot(__m256d x) { return _mm256_sqrt_pd(x); }
 
 // fmax: the larger value; the other one when exactly one is NaN. Where the C
 // library leaves the choice open this is fixed, so that every target and
-// both paths give the same bits: +0 for a +0/-0 pair (either order), `a`
-// when both are NaN.
+// both paths give the same bits: +0 for a +0/-0 pair (either order), `b`
+// when both are NaN. A NaN operand is first replaced by the other one; then
+// max(a, b) and max(b, a) agree except for a ±0 pair (each instruction
+// returns its second operand), where their AND is +0.
 template <class S>
 inline IfScalar<S> maximum(S a, S b) {
-  if (b != b) return a;
-  if (a != a) return b;
+  if (a != a) a = b;
+  if (b != b) b = a;
   if (a > b) return a;
   if (b > a) return b;
-  return std::signbit(a) ? b : a;  // equal: only ±0 pairs differ in bits
+  return std::signbit(a) ? b : a;  // equal: only a ±0 pair differs in bits
 }
-// max(a, b) and max(b, a) agree except for a ±0 pair (each returns its
-// second operand), where their AND is +0; the NaN lanes are then replaced.
+// mask ? t : f with bit operations: GCC turns a blendv whose mask is a
+// comparison into a per-lane branch sequence when AVX2 is not available.
+template <class V>
+inline V select(V mask, V t, V f) {
+  return _mm256_xor_ps(f, _mm256_and_ps(mask, _mm256_xor_ps(t, f)));
+}
+template <>
+inline __m256d select(__m256d mask, __m256d t, __m256d f) {
+  return _mm256_xor_pd(f, _mm256_and_pd(mask, _mm256_xor_pd(t, f)));
+}
 inline __m256 maximum(__m256 a, __m256 b) {
-  const __m256 ordered = _mm256_and_ps(_mm256_max_ps(a, b), _mm256_max_ps(b, a));
-  const __m256 notA = _mm256_blendv_ps(ordered, b, _mm256_cmp_ps(a, a, _CMP_UNORD_Q));
-  return _mm256_blendv_ps(notA, a, _mm256_cmp_ps(b, b, _CMP_UNORD_Q));
+  a = select(_mm256_cmp_ps(a, a, _CMP_UNORD_Q), b, a);
+  b = select(_mm256_cmp_ps(b, b, _CMP_UNORD_Q), a, b);
+  return _mm256_and_ps(_mm256_max_ps(a, b), _mm256_max_ps(b, a));
 }
 inline __m256d maximum(__m256d a, __m256d b) {
-  const __m256d ordered = _mm256_and_pd(_mm256_max_pd(a, b), _mm256_max_pd(b, a));
-  const __m256d notA = _mm256_blendv_pd(ordered, b, _mm256_cmp_pd(a, a, _CMP_UNORD_Q));
-  return _mm256_blendv_pd(notA, a, _mm256_cmp_pd(b, b, _CMP_UNORD_Q));
+  a = select(_mm256_cmp_pd(a, a, _CMP_UNORD_Q), b, a);
+  b = select(_mm256_cmp_pd(b, b, _CMP_UNORD_Q), a, b);
+  return _mm256_and_pd(_mm256_max_pd(a, b), _mm256_max_pd(b, a));
 }
 
 // Interleaved (re, im) pairs split into real and imaginary parts: one pair
