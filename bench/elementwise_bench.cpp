@@ -26,7 +26,7 @@
 #include <volk/volk_64f_x2_multiply_64f.h>
 #endif
 
-#define TQ_SCALAR_LOOP __attribute__((noinline, optimize("no-tree-vectorize")))
+#define TQ_SCALAR_LOOP __attribute__((noipa, optimize("no-tree-vectorize")))
 
 namespace tq::bench {
 namespace {
@@ -131,12 +131,12 @@ void registerArithmetic() {
   // In place: the one array is read and written.
   arithmeticRows<float>(
       "MultiplyVectorByScalar_float", 2,
-      [](float* d, float*, float*, uint32_t n) { tqcalcMultiplyVectorByScalar_float(d, n, 1.0f); },
-      [](float a, float) { return a * 1.0f; });
+      [](float* d, float*, float*, uint32_t n) { tqcalcMultiplyVectorByScalar_float(d, n, -1.0f); },
+      [](float a, float) { return a * -1.0f; });
   arithmeticRows<double>(
       "MultiplyVectorByScalar_double", 2,
-      [](double* d, double*, double*, uint32_t n) { tqcalcMultiplyVectorByScalar_double(d, n, 1.0); },
-      [](double a, double) { return a * 1.0; });
+      [](double* d, double*, double*, uint32_t n) { tqcalcMultiplyVectorByScalar_double(d, n, -1.0); },
+      [](double a, double) { return a * -1.0; });
   arithmeticRows<float>(
       "MultiplyVectors_float", 3,
       [](float* d, float* a, float* b, uint32_t n) { tqcalcMultiplyVectors_float_cdecl(d, a, b, n); },
@@ -238,7 +238,7 @@ void registerVolk() {
   row<float>("SubtractVectorsAndMultiplyByScalar_float", "volk_avx(subtract only)", 12,
              [](float* d, float* a, float* b, uint32_t n) { volk_32f_x2_subtract_32f_u_avx(d, a, b, n); });
   row<float>("MultiplyVectorByScalar_float", "volk_avx", 8,
-             [](float* d, float*, float*, uint32_t n) { volk_32f_s32f_multiply_32f_u_avx(d, d, 1.0f, n); });
+             [](float* d, float*, float*, uint32_t n) { volk_32f_s32f_multiply_32f_u_avx(d, d, -1.0f, n); });
   row<float>("MultiplyVectors_float", "volk_avx", 12,
              [](float* d, float* a, float* b, uint32_t n) { volk_32f_x2_multiply_32f_u_avx(d, a, b, n); });
   row<double>("MultiplyVectors_double", "volk_avx", 24,

@@ -291,19 +291,20 @@ TQ_DIGEST_CASE(tqcalcSqrtVector_float, 0xa38fa54b14f3c79a) {
     invoker.call<decltype(tqcalcSqrtVector_float_cdecl)>(d, a, n);
   });
 }
-TQ_DIGEST_CASE(tqcalcComplexVectorAbs_double, 0xbb871bd245877abe) {
-  digestCalls<double>(invoker, [&](double* d, double* a, double*, uint32_t n) {
-    invoker.call<decltype(tqcalcComplexVectorAbs_double_cdecl)>(d, a, uint8_t(0), n);
-    invoker.digest(std::vector<double>(d, d + n));
-    invoker.call<decltype(tqcalcComplexVectorAbs_double_cdecl)>(d, a, uint8_t(2), n);
+// Both results: the magnitudes, then the squared magnitudes over them.
+template <class F, class T, uint8_t squaredFlag>
+void digestMagnitudes(Invoker& invoker) {
+  digestCalls<T>(invoker, [&](T* d, T* a, T*, uint32_t n) {
+    invoker.call<F>(d, a, uint8_t(0), n);
+    invoker.digest(std::vector<T>(d, d + n));
+    invoker.call<F>(d, a, squaredFlag, n);
   });
 }
+TQ_DIGEST_CASE(tqcalcComplexVectorAbs_double, 0xbb871bd245877abe) {
+  digestMagnitudes<decltype(tqcalcComplexVectorAbs_double_cdecl), double, 2>(invoker);
+}
 TQ_DIGEST_CASE(tqcalcComplexVectorAbs_float, 0x5b2803bfdf0ef842) {
-  digestCalls<float>(invoker, [&](float* d, float* a, float*, uint32_t n) {
-    invoker.call<decltype(tqcalcComplexVectorAbs_float_cdecl)>(d, a, uint8_t(0), n);
-    invoker.digest(std::vector<float>(d, d + n));
-    invoker.call<decltype(tqcalcComplexVectorAbs_float_cdecl)>(d, a, uint8_t(1), n);
-  });
+  digestMagnitudes<decltype(tqcalcComplexVectorAbs_float_cdecl), float, 1>(invoker);
 }
 TQ_DIGEST_CASE(tqcalcVectorsMax_double, 0xfc8029dfc87ff971) {
   digestCalls<double>(invoker, [&](double* d, double* a, double* b, uint32_t n) {
