@@ -34,8 +34,9 @@ std::vector<T> input(std::size_t count, std::uint32_t seed) {
   return values;
 }
 
-// An operation as the tests see it: `run` calls the export on arrays, `at`
-// is the definition of output element i. `stride` input elements feed one
+// An operation as the tests see it: `apply` calls the export on arrays
+// through `call` (directly, or through a digest case's Invoker), `at` is the
+// definition of output element i. `stride` input elements feed one
 // output; `inputs` is the number of input arrays the destination may alias.
 template <class T_, int inputs_ = 2, int stride_ = 1>
 struct Op {
@@ -44,50 +45,58 @@ struct Op {
 };
 template <class T>
 struct AddScalar : Op<T, 1> {
-  static void run(T* d, const T* a, const T*, uint32_t n) {
-    pick<T>(tqcalcAddScalarToVector_float_cdecl, tqcalcAddScalarToVector_double_cdecl)(d, a, T(0.75), n);
+  template <class Call>
+  static void apply(Call call, T* d, const T* a, const T*, uint32_t n) {
+    call(pick<T>(tqcalcAddScalarToVector_float_cdecl, tqcalcAddScalarToVector_double_cdecl), d, a, T(0.75), n);
   }
   static T at(const T* a, const T*, std::size_t i) { return T(0.75) + a[i]; }
 };
 struct ScaledSum : Op<float> {
-  static void run(float* d, const float* a, const float* b, uint32_t n) {
-    tqcalcAddVectorsAndMultiplyByScalar_float(d, a, b, n, -3.25f, 0.1f);
+  template <class Call>
+  static void apply(Call call, float* d, const float* a, const float* b, uint32_t n) {
+    call(tqcalcAddVectorsAndMultiplyByScalar_float, d, a, b, n, -3.25f, 0.1f);
   }
   static float at(const float* a, const float* b, std::size_t i) { return (-3.25f * b[i] + a[i]) * 0.1f; }
 };
 struct ScaledDifference : Op<float> {
-  static void run(float* d, const float* a, const float* b, uint32_t n) {
-    tqcalcSubtractVectorsAndMultiplyByScalar_float(d, a, b, n, 0.3f);
+  template <class Call>
+  static void apply(Call call, float* d, const float* a, const float* b, uint32_t n) {
+    call(tqcalcSubtractVectorsAndMultiplyByScalar_float, d, a, b, n, 0.3f);
   }
   static float at(const float* a, const float* b, std::size_t i) { return (a[i] - b[i]) * 0.3f; }
 };
 // In place by definition: the destination is filled with the input first.
 template <class T>
 struct Scale : Op<T, 0> {
-  static void run(T* d, const T* a, const T*, uint32_t n) {
+  template <class Call>
+  static void apply(Call call, T* d, const T* a, const T*, uint32_t n) {
     if (n) std::memmove(d, a, n * sizeof(T));
-    pick<T>(tqcalcMultiplyVectorByScalar_float, tqcalcMultiplyVectorByScalar_double)(d, n, T(-1.7));
+    call(pick<T>(tqcalcMultiplyVectorByScalar_float, tqcalcMultiplyVectorByScalar_double), d, n, T(-1.7));
   }
   static T at(const T* a, const T*, std::size_t i) { return a[i] * T(-1.7); }
 };
 template <class T>
 struct Product : Op<T> {
-  static void run(T* d, const T* a, const T* b, uint32_t n) {
-    pick<T>(tqcalcMultiplyVectors_float_cdecl, tqcalcMultiplyVectors_double_cdecl)(d, a, b, n);
+  template <class Call>
+  static void apply(Call call, T* d, const T* a, const T* b, uint32_t n) {
+    call(pick<T>(tqcalcMultiplyVectors_float_cdecl, tqcalcMultiplyVectors_double_cdecl), d, a, b, n);
   }
   static T at(const T* a, const T* b, std::size_t i) { return a[i] * b[i]; }
 };
 template <class T>
 struct Sqrt : Op<T, 1> {
-  static void run(T* d, const T* a, const T*, uint32_t n) {
-    pick<T>(tqcalcSqrtVector_float_cdecl, tqcalcSqrtVector_double_cdecl)(d, a, n);
+  template <class Call>
+  static void apply(Call call, T* d, const T* a, const T*, uint32_t n) {
+    call(pick<T>(tqcalcSqrtVector_float_cdecl, tqcalcSqrtVector_double_cdecl), d, a, n);
   }
   static T at(const T* a, const T*, std::size_t i) { return std::sqrt(a[i]); }
 };
 template <class T, bool squared>
 struct Magnitude : Op<T, 1, 2> {
-  static void run(T* d, const T* a, const T*, uint32_t n) {
-    pick<T>(tqcalcComplexVectorAbs_float_cdecl, tqcalcComplexVectorAbs_double_cdecl)(d, a, squared ? 0x80 : 0, n);
+  template <class Call>
+  static void apply(Call call, T* d, const T* a, const T*, uint32_t n) {
+    call(pick<T>(tqcalcComplexVectorAbs_float_cdecl, tqcalcComplexVectorAbs_double_cdecl), d, a,
+         uint8_t(squared ? 0x80 : 0), n);
   }
   static T at(const T* a, const T*, std::size_t i) {
     const T sum = a[2 * i] * a[2 * i] + a[2 * i + 1] * a[2 * i + 1];
@@ -96,8 +105,9 @@ struct Magnitude : Op<T, 1, 2> {
 };
 template <class T>
 struct Max : Op<T> {
-  static void run(T* d, const T* a, const T* b, uint32_t n) {
-    pick<T>(tqcalcVectorsMax_float_cdecl, tqcalcVectorsMax_double_cdecl)(d, a, b, n);
+  template <class Call>
+  static void apply(Call call, T* d, const T* a, const T* b, uint32_t n) {
+    call(pick<T>(tqcalcVectorsMax_float_cdecl, tqcalcVectorsMax_double_cdecl), d, a, b, n);
   }
   // fmax, with the choice C leaves open made: +0 from a mixed pair of zeros.
   static T at(const T* a, const T* b, std::size_t i) {
@@ -105,6 +115,17 @@ struct Max : Op<T> {
     return std::fmax(a[i], b[i]);
   }
 };
+
+struct Direct {
+  template <class F, class... Args>
+  void operator()(F* f, Args... args) const {
+    f(args...);
+  }
+};
+template <class O, class T>
+void run(T* d, const T* a, const T* b, uint32_t n) {
+  O::apply(Direct{}, d, a, b, n);
+}
 
 template <class O>
 class Elementwise : public ::testing::Test {};
@@ -129,10 +150,10 @@ TYPED_TEST(Elementwise, GuardedSweepMatchesDefinitionAndScalarPath) {
     const auto av = input<T>(inputCount, 1), bv = input<T>(inputCount, 2);
     a.assign(av);
     b.assign(bv);
-    O::run(d.data(), a.data(), b.data(), uint32_t(n));
+    run<O>(d.data(), a.data(), b.data(), uint32_t(n));
     const auto out = d.values();
     std::vector<T> single(n);
-    for (std::size_t i = 0; i < n; ++i) O::run(&single[i], a.data() + i * O::stride, b.data() + i * O::stride, 1);
+    for (std::size_t i = 0; i < n; ++i) run<O>(&single[i], a.data() + i * O::stride, b.data() + i * O::stride, 1);
     SCOPED_TRACE(testing::Message() << "count " << n << " offset " << layout.offset);
     EXPECT_SAME_BITS(single, out);
     for (std::size_t i = 0; i < n; ++i) EXPECT_TRUE(sameValue(O::at(av.data(), bv.data(), i), out[i])) << i;
@@ -143,7 +164,7 @@ TYPED_TEST(Elementwise, GuardedSweepMatchesDefinitionAndScalarPath) {
 }
 
 TYPED_TEST(Elementwise, CountZeroTouchesNothing) {
-  TypeParam::run(nullptr, nullptr, nullptr, 0);
+  run<TypeParam, typename TypeParam::T>(nullptr, nullptr, nullptr, 0);
 }
 
 // The destination equal to each input in turn gives the out-of-place result.
@@ -154,9 +175,9 @@ TYPED_TEST(Elementwise, InPlaceEqualsOutOfPlace) {
     for (int which = 0; which < O::inputs; ++which) {
       auto a = input<T>(n * O::stride, n), b = input<T>(n * O::stride, n + 9);
       std::vector<T> expected(n);
-      O::run(expected.data(), a.data(), b.data(), n);
+      run<O>(expected.data(), a.data(), b.data(), n);
       T* d = which == 0 ? a.data() : b.data();
-      O::run(d, a.data(), b.data(), n);
+      run<O>(d, a.data(), b.data(), n);
       EXPECT_SAME_BITS(expected, std::vector<T>(d, d + n)) << "count " << n << " input " << which;
     }
 }
@@ -175,7 +196,7 @@ TYPED_TEST(Elementwise, PartlyOverlappingArraysGiveTheAscendingResult) {
         auto call = [&](std::vector<T>& m, std::size_t i, uint32_t count) {
           T* in = m.data() + 40 + i * O::stride;
           T* d = m.data() + 40 + shift + i;
-          O::run(d, which == 0 ? in : other.data() + i * O::stride, which == 1 ? in : other.data() + i * O::stride,
+          run<O>(d, which == 0 ? in : other.data() + i * O::stride, which == 1 ? in : other.data() + i * O::stride,
                  count);
         };
         for (std::size_t i = 0; i < n; ++i) call(expected, i, 1);
@@ -226,96 +247,36 @@ TEST(ElementwiseCases, OnlyTheLowByteOfTheFlagSlotCounts) {
   }
 }
 
-// Digest cases: every output element of fixed calls at counts around the
-// steps, edge values included, plus one element behind the output.
-constexpr uint32_t kDigestCounts[] = {0, 1, 3, 7, 8, 15, 16, 17, 40, 301};
-
-template <class T, class Call>
-void digestCalls(Invoker& invoker, Call call) {
-  for (uint32_t n : kDigestCounts) {
-    auto a = input<T>(2 * n + 1, n + 1), b = input<T>(2 * n + 1, n + 2);
-    std::vector<T> out(n + 1, T(7));
-    call(out.data(), a.data(), b.data(), n);
-    invoker.digest(out);
-  }
+// Digest cases: every output element of calls at counts around the steps,
+// edge values included, plus one element behind the output.
+template <class... Ops>
+void digestOps(Invoker& invoker) {
+  const auto through = [&](auto* f, auto... args) { invoker.call<std::remove_pointer_t<decltype(f)>>(args...); };
+  for (uint32_t n : {0u, 1u, 3u, 7u, 8u, 15u, 16u, 17u, 40u, 301u})
+    (
+        [&] {
+          using T = typename Ops::T;
+          const auto a = input<T>(2 * n + 1, n + 1), b = input<T>(2 * n + 1, n + 2);
+          std::vector<T> out(n + 1, T(7));
+          Ops::apply(through, out.data(), a.data(), b.data(), n);
+          invoker.digest(out);
+        }(),
+        ...);
 }
-TQ_DIGEST_CASE(tqcalcAddScalarToVector_double, 0xd57456704607ed16) {
-  digestCalls<double>(invoker, [&](double* d, double* a, double*, uint32_t n) {
-    invoker.call<decltype(tqcalcAddScalarToVector_double_cdecl)>(d, a, -2.5, n);
-  });
-}
-TQ_DIGEST_CASE(tqcalcAddScalarToVector_float, 0x23a5591d6aa59b63) {
-  digestCalls<float>(invoker, [&](float* d, float* a, float*, uint32_t n) {
-    invoker.call<decltype(tqcalcAddScalarToVector_float_cdecl)>(d, a, 0.1f, n);
-  });
-}
-TQ_DIGEST_CASE(tqcalcAddVectorsAndMultiplyByScalar_float, 0xe06fa1223d7e7a76) {
-  digestCalls<float>(invoker, [&](float* d, float* a, float* b, uint32_t n) {
-    invoker.call<decltype(tqcalcAddVectorsAndMultiplyByScalar_float)>(d, a, b, n, 1.3f, -0.7f);
-  });
-}
-TQ_DIGEST_CASE(tqcalcSubtractVectorsAndMultiplyByScalar_float, 0xafc1f73819d1cf51) {
-  digestCalls<float>(invoker, [&](float* d, float* a, float* b, uint32_t n) {
-    invoker.call<decltype(tqcalcSubtractVectorsAndMultiplyByScalar_float)>(d, a, b, n, 3.1f);
-  });
-}
-TQ_DIGEST_CASE(tqcalcMultiplyVectorByScalar_double, 0x9879afe0e82bfb99) {
-  digestCalls<double>(invoker, [&](double* d, double* a, double*, uint32_t n) {
-    invoker.call<decltype(tqcalcMultiplyVectorByScalar_double)>(a, n, 0.3);
-    std::memcpy(d, a, n * sizeof(double));
-  });
-}
-TQ_DIGEST_CASE(tqcalcMultiplyVectorByScalar_float, 0x4a18a578c2ce20b9) {
-  digestCalls<float>(invoker, [&](float* d, float* a, float*, uint32_t n) {
-    invoker.call<decltype(tqcalcMultiplyVectorByScalar_float)>(a, n, -1e30f);
-    std::memcpy(d, a, n * sizeof(float));
-  });
-}
-TQ_DIGEST_CASE(tqcalcMultiplyVectors_double, 0x2cf625e6dedd835a) {
-  digestCalls<double>(invoker, [&](double* d, double* a, double* b, uint32_t n) {
-    invoker.call<decltype(tqcalcMultiplyVectors_double_cdecl)>(d, a, b, n);
-  });
-}
-TQ_DIGEST_CASE(tqcalcMultiplyVectors_float, 0x24fa16ec47b535a6) {
-  digestCalls<float>(invoker, [&](float* d, float* a, float* b, uint32_t n) {
-    invoker.call<decltype(tqcalcMultiplyVectors_float_cdecl)>(d, a, b, n);
-  });
-}
-TQ_DIGEST_CASE(tqcalcSqrtVector_double, 0x34c0a6a7e1059ff5) {
-  digestCalls<double>(invoker, [&](double* d, double* a, double*, uint32_t n) {
-    invoker.call<decltype(tqcalcSqrtVector_double_cdecl)>(d, a, n);
-  });
-}
-TQ_DIGEST_CASE(tqcalcSqrtVector_float, 0xa38fa54b14f3c79a) {
-  digestCalls<float>(invoker, [&](float* d, float* a, float*, uint32_t n) {
-    invoker.call<decltype(tqcalcSqrtVector_float_cdecl)>(d, a, n);
-  });
-}
-// Both results: the magnitudes, then the squared magnitudes over them.
-template <class F, class T, uint8_t squaredFlag>
-void digestMagnitudes(Invoker& invoker) {
-  digestCalls<T>(invoker, [&](T* d, T* a, T*, uint32_t n) {
-    invoker.call<F>(d, a, uint8_t(0), n);
-    invoker.digest(std::vector<T>(d, d + n));
-    invoker.call<F>(d, a, squaredFlag, n);
-  });
-}
-TQ_DIGEST_CASE(tqcalcComplexVectorAbs_double, 0xbb871bd245877abe) {
-  digestMagnitudes<decltype(tqcalcComplexVectorAbs_double_cdecl), double, 2>(invoker);
-}
-TQ_DIGEST_CASE(tqcalcComplexVectorAbs_float, 0x5b2803bfdf0ef842) {
-  digestMagnitudes<decltype(tqcalcComplexVectorAbs_float_cdecl), float, 1>(invoker);
-}
-TQ_DIGEST_CASE(tqcalcVectorsMax_double, 0xfc8029dfc87ff971) {
-  digestCalls<double>(invoker, [&](double* d, double* a, double* b, uint32_t n) {
-    invoker.call<decltype(tqcalcVectorsMax_double_cdecl)>(d, a, b, n);
-  });
-}
-TQ_DIGEST_CASE(tqcalcVectorsMax_float, 0xb5eca74c6351230d) {
-  digestCalls<float>(invoker, [&](float* d, float* a, float* b, uint32_t n) {
-    invoker.call<decltype(tqcalcVectorsMax_float_cdecl)>(d, a, b, n);
-  });
-}
+TQ_DIGEST_CASE(tqcalcAddScalarToVector_double, 0xe7f619e9090bd2b4) { digestOps<AddScalar<double>>(invoker); }
+TQ_DIGEST_CASE(tqcalcAddScalarToVector_float, 0xe602516271707e93) { digestOps<AddScalar<float>>(invoker); }
+TQ_DIGEST_CASE(tqcalcAddVectorsAndMultiplyByScalar_float, 0x886ae7630e451a8e) { digestOps<ScaledSum>(invoker); }
+TQ_DIGEST_CASE(tqcalcSubtractVectorsAndMultiplyByScalar_float, 0x2fe53115102f68fa) { digestOps<ScaledDifference>(invoker); }
+TQ_DIGEST_CASE(tqcalcMultiplyVectorByScalar_double, 0xa3d451dab70d1390) { digestOps<Scale<double>>(invoker); }
+TQ_DIGEST_CASE(tqcalcMultiplyVectorByScalar_float, 0x384669f409d6032f) { digestOps<Scale<float>>(invoker); }
+TQ_DIGEST_CASE(tqcalcMultiplyVectors_double, 0x2cf625e6dedd835a) { digestOps<Product<double>>(invoker); }
+TQ_DIGEST_CASE(tqcalcMultiplyVectors_float, 0x24fa16ec47b535a6) { digestOps<Product<float>>(invoker); }
+TQ_DIGEST_CASE(tqcalcSqrtVector_double, 0x34c0a6a7e1059ff5) { digestOps<Sqrt<double>>(invoker); }
+TQ_DIGEST_CASE(tqcalcSqrtVector_float, 0xa38fa54b14f3c79a) { digestOps<Sqrt<float>>(invoker); }
+TQ_DIGEST_CASE(tqcalcComplexVectorAbs_double, 0x5f4e2e3b0089eb66) { digestOps<Magnitude<double, false>, Magnitude<double, true>>(invoker); }
+TQ_DIGEST_CASE(tqcalcComplexVectorAbs_float, 0xcae2c9f5146c8392) { digestOps<Magnitude<float, false>, Magnitude<float, true>>(invoker); }
+TQ_DIGEST_CASE(tqcalcVectorsMax_double, 0xfc8029dfc87ff971) { digestOps<Max<double>>(invoker); }
+TQ_DIGEST_CASE(tqcalcVectorsMax_float, 0xb5eca74c6351230d) { digestOps<Max<float>>(invoker); }
 
 }  // namespace
 }  // namespace tq::test
