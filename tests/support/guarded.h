@@ -63,10 +63,13 @@ class GuardedArray {
   // data() to a kernel.
   T* data() const { return reinterpret_cast<T*>(bytes_); }
   std::size_t size() const { return count_; }
-  void assign(const std::vector<T>& values) { std::memcpy(bytes_, values.data(), count_ * sizeof(T)); }
+  // (memcpy only for a non-empty array: an empty vector's data() may be null.)
+  void assign(const std::vector<T>& values) {
+    if (count_) std::memcpy(bytes_, values.data(), count_ * sizeof(T));
+  }
   std::vector<T> values() const {
     std::vector<T> out(count_);
-    std::memcpy(out.data(), bytes_, count_ * sizeof(T));
+    if (count_) std::memcpy(out.data(), bytes_, count_ * sizeof(T));
     return out;
   }
   // True when every region byte outside the array still holds the sentinel.
