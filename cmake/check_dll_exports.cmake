@@ -4,6 +4,8 @@
 # the same internal symbol (the aliases).
 #   cmake -DOBJDUMP=... -DDLL=... -DDEF=... -P check_dll_exports.cmake
 
+cmake_minimum_required(VERSION 3.25)
+
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "objdump failed on ${DLL}")
@@ -72,6 +74,16 @@ foreach(a IN LISTS def_names)
       endif()
     endif()
   endforeach()
+endforeach()
+
+# Names a host must not find: undecorated forms of the decorated-only
+# entries, and stdcall names of cdecl-only kernels.
+foreach(absent tqcalcCACalcAveFilter_double_scalar tqcalcCACalcAveFilter_float_scalar
+               tqcalcPowerCalculatePosAndNegEnergy tqcalcPowerCalculatePosAndNegEnergyOnCondition
+               tqcalcAddScalarToVector_float tqcalcSqrtVector_double)
+  if(absent IN_LIST dll_names)
+    list(APPEND errors "${absent} must not be exported")
+  endif()
 endforeach()
 
 list(LENGTH def_names count)

@@ -137,14 +137,79 @@ TQCALC_PAIR(float*, tqcalcCADoubleArrToSingleArrInplace, (void* buffer, uint32_t
 TQCALC_PAIR(double*, tqcalcCASingleArrToDoubleArrInplace, (void* buffer, uint32_t count));
 
 /* ---- Crank-angle filters ---------------------------------------------------*/
+/* One FIR output at one position: the sum over j < tapCount of
+ * newestSample[-j] * coefficients[j * coefficientStride], in float (samples
+ * converted to float first). The window extends towards lower addresses.
+ * Windows of 4 taps and more (8 for int16) are summed in vector lanes, so the
+ * result may differ from a sequential sum in the last bits; it depends only
+ * on the values, not on where they lie. tapCount 0 returns 0 and reads
+ * nothing. */
+TQCALC_PAIR(float, tqcalcCACalcFilter_float,
+            (const float* newestSample, uint32_t tapCount, const float* coefficients, uint32_t coefficientStride));
+TQCALC_PAIR(float, tqcalcCACalcFilter_int16_t,
+            (const int16_t* newestSample, uint32_t tapCount, const float* coefficients, uint32_t coefficientStride));
+TQCALC_PAIR(float, tqcalcCACalcFilter_int32_t,
+            (const int32_t* newestSample, uint32_t tapCount, const float* coefficients, uint32_t coefficientStride));
 
 /* ---- Averaging filters -----------------------------------------------------*/
+/* Centred moving average of width W = windowWidth rounded up to odd (only
+ * the low 16 bits of the slot count; 0 and 1 give W = 1) over count samples;
+ * the first and last (W - 1) / 2 outputs repeat the first and last full
+ * window's mean. input and output must not overlap. count < W is not a
+ * valid call: nothing is read or written.
+ * The general form splits long signals into segments that are computed in
+ * vector lanes (last bits differ from the sequential form); below its
+ * threshold it gives exactly the sequential form's bits. */
+TQCALC_PAIR(void, tqcalcCACalcAveFilter_double,
+            (const double* input, double* output, uint16_t windowWidth, uint32_t count));
+TQCALC_PAIR(void, tqcalcCACalcAveFilter_float,
+            (const float* input, float* output, uint16_t windowWidth, uint32_t count));
+/* The sequential form alone: one running mean from start to end. Exported
+ * only as `_name@16` (Windows) or `_name` (ELF), stdcall, no cdecl twin. */
+TQCALC_DECORATED(void, tqcalcCACalcAveFilter_double_scalar,
+                 (const double* input, double* output, uint16_t windowWidth, uint32_t count));
+TQCALC_DECORATED(void, tqcalcCACalcAveFilter_float_scalar,
+                 (const float* input, float* output, uint16_t windowWidth, uint32_t count));
 
 /* ---- Raw data to cycle channels --------------------------------------------*/
+/* Copies rawData[firstIndex .. endIndex-1] less offset into channelData[0 ..]
+ * and reports the first maximum of the copied values with its rawData index.
+ * The search starts at the smallest normal float (FLT_MIN) with the index
+ * 0xFFFFFFFF: curves that never exceed FLT_MIN leave both. rawData and
+ * channelData may be the same array (the range moves down to element 0). */
+TQCALC_PAIR(void, tqCalcCACopyRawDataToChannels,
+            (const float* rawData, float* channelData, uint32_t firstIndex, uint32_t endIndex,
+             float offset, float* maxValue, uint32_t* maxIndex));
 
 /* ---- Overall pressure and running values -----------------------------------*/
+/* Folds one cycle into the cumulative mean curve of cycleCount earlier cycles:
+ * averageData[i] = (averageData[i] * n + cycleData[i]) / (n + 1) for
+ * i in 0 .. endIndex-firstIndex-1 (the indices fix only the count), and
+ * writes the peak of the updated curve, at least FLT_MIN, to maxValue. */
+TQCALC_PAIR(void, tqCalcCAOverallPressure,
+            (const float* cycleData, float* averageData, uint32_t firstIndex, uint32_t endIndex,
+             uint64_t cycleCount, float* maxValue));
+/* Moving mean over the last windowCycles cycles, one cycle per call, for the
+ * lastIndex-firstIndex+1 samples from element 0. sumData is the host's
+ * running sum (set by the call with cycleIndex 0); oldestCycleData is the
+ * curve leaving the window, read only when cycleIndex >= windowCycles. */
+TQCALC_PAIR(void, tqCalcCARunningVal,
+            (const float* cycleData, const float* oldestCycleData, float* sumData, float* meanData,
+             uint32_t firstIndex, uint32_t lastIndex, uint64_t cycleIndex, uint32_t windowCycles));
 
 /* ---- Pressure-volume diagrams ----------------------------------------------*/
+/* Map `count` pressures or volumes onto integer diagram coordinates, clamped
+ * to [minCoordinate, maxCoordinate]: scale * value + offset on a linear axis,
+ * scale * log10(max(value / reference, 1e-9)) + offset on a logarithmic one
+ * (a fast logarithm good to about 1.2e-4). NaN gives minCoordinate. Below 8
+ * values halves round away from zero, from 8 values on to even.
+ * `coordinates` must not overlap `values`. */
+TQCALC_PAIR(void, tqcalcCAPV_lin,
+            (const float* values, uint32_t count, int32_t* coordinates, int32_t minCoordinate,
+             int32_t maxCoordinate, float scale, float offset));
+TQCALC_PAIR(void, tqcalcCAPV_log,
+            (const float* values, uint32_t count, int32_t* coordinates, int32_t minCoordinate,
+             int32_t maxCoordinate, float scale, float offset, float reference));
 
 /* ---- Scaled channel values at a position -----------------------------------*/
 

@@ -41,20 +41,20 @@ inline double reduce(uint32_t count, VectorTerm vectorTerm, ScalarTerm scalarTer
 extern "C" double TQCALC_STDCALL tqcalcSumValues_double(const double* values, uint32_t count) {
   return reduce(
       count, [=](uint32_t i) { return _mm256_loadu_pd(values + i); },
-      [=](uint32_t i) { return values[i]; });
+      [=](uint32_t i) { return loadUnaligned(values + i); });
 }
 
 extern "C" double TQCALC_STDCALL tqcalcSumValues_float(const float* values, uint32_t count) {
   return reduce(
       count, [=](uint32_t i) { return loadWidened(values + i); },
-      [=](uint32_t i) { return double(values[i]); });
+      [=](uint32_t i) { return double(loadUnaligned(values + i)); });
 }
 
 extern "C" double TQCALC_STDCALL tqcalcSumAbsValues_float(const float* values, uint32_t count) {
   // Clearing the sign bit (rather than negating) keeps -0.0 -> +0.0 and NaN.
   return reduce(
       count, [=](uint32_t i) { return _mm256_cvtps_pd(absoluteValue(_mm_loadu_ps(values + i))); },
-      [=](uint32_t i) { return std::fabs(double(values[i])); });
+      [=](uint32_t i) { return std::fabs(double(loadUnaligned(values + i))); });
 }
 
 extern "C" double TQCALC_STDCALL tqcalcSumSquaredValues_float(const float* values, uint32_t count) {
@@ -65,7 +65,7 @@ extern "C" double TQCALC_STDCALL tqcalcSumSquaredValues_float(const float* value
         return _mm256_mul_pd(x, x);
       },
       [=](uint32_t i) {
-        const double x = values[i];
+        const double x = loadUnaligned(values + i);
         return x * x;
       });
 }
@@ -75,5 +75,5 @@ extern "C" double TQCALC_STDCALL tqcalcMultiplyVectorsAndCalcSum_float(const flo
                                                                        uint32_t count) {
   return reduce(
       count, [=](uint32_t i) { return _mm256_mul_pd(loadWidened(valuesA + i), loadWidened(valuesB + i)); },
-      [=](uint32_t i) { return double(valuesA[i]) * double(valuesB[i]); });
+      [=](uint32_t i) { return double(loadUnaligned(valuesA + i)) * double(loadUnaligned(valuesB + i)); });
 }

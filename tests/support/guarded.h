@@ -63,7 +63,6 @@ class GuardedArray {
   // data() to a kernel.
   T* data() const { return reinterpret_cast<T*>(bytes_); }
   std::size_t size() const { return count_; }
-  // (memcpy only for a non-empty array: an empty vector's data() may be null.)
   void assign(const std::vector<T>& values) {
     if (count_) std::memcpy(bytes_, values.data(), count_ * sizeof(T));
   }

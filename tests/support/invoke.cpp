@@ -20,7 +20,10 @@ void checkCallRecord(const CallRecord& r, const EntryUnderTest& entry, bool floa
   EXPECT_EQ(r.ebx, 0x0B0B0B0Bu) << "ebx not preserved";
   EXPECT_EQ(r.esi, 0x05050505u) << "esi not preserved";
   EXPECT_EQ(r.edi, 0x0D0D0D0Du) << "edi not preserved";
-  EXPECT_EQ(r.mxcsrAfter, r.mxcsrBefore) << "MXCSR changed";
+  // The control bits (rounding, FTZ/DAZ, masks) must survive; the six sticky
+  // exception flags are raised by IEEE arithmetic itself (an overflow, an
+  // underflow) and are the host's to read.
+  EXPECT_EQ(r.mxcsrAfter & ~0x3Fu, r.mxcsrBefore & ~0x3Fu) << "MXCSR control bits changed";
   EXPECT_EQ(r.fcwAfter, r.fcwBefore) << "x87 control word changed";
   const unsigned topBefore = (r.fswBefore >> 11) & 7;
   const unsigned topAfter = (r.fswAfter >> 11) & 7;

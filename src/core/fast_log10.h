@@ -1,0 +1,115 @@
+// Fast base-10 logarithm for diagram axes: a few significant digits, no
+// table, no division, no branch.
+//
+// The float is split into its exponent e (the raw field minus 127, also for
+// zeros, subnormals, infinities and NaNs) and a significand m in [1, 2) built
+// from its fraction bits; log2(m) is approximated by a cubic times (m - 1),
+// which is exactly 0 at m = 1, so powers of two come out exact up to the
+// final scaling. The sign bit is ignored and every input gives a finite
+// result; callers that need a floor clamp the argument first.
+//
+// Every step is a separately rounded float operation in a fixed order: the
+// scalar and the lane forms give the same base-2 logarithm bit for bit, and
+// only the final scaling differs (double in the scalar form, float in the
+// lane forms, at most one unit in the last place apart).
+#pragma once
+
+#include <immintrin.h>
+
+#include <cstdint>
+#include <cstring>
+
+namespace tq {
+
+namespace fastlog {
+
+// Polynomial coefficients and scalings, as stored floats / double.
+constexpr float kC3 = 0x1.b7506ap-4f;          // 0.10725442320108414
+constexpr float kC2 = 0x1.60618p-1f;           // 0.6882438659667969
+constexpr float kC1 = 0x1.c1a822p+0f;          // 1.7564717531204224
+constexpr float kC0 = 0x1.4f0ddcp+1f;          // 2.617610454559326
+constexpr double kLog10Of2Double = 0x1.3441350201ffdp-2;  // 0.3010299952006788
+constexpr float kLog10Of2Float = 0x1.344136p-2f;          // 0.3010300099849701
+
+constexpr std::uint32_t kFractionMask = 0x007FFFFFu;
+constexpr std::uint32_t kExponentMask = 0x7F800000u;
+constexpr std::uint32_t kOneBits = 0x3F800000u;
+
+// The same instruction sequence on 128-bit and 256-bit vectors. AVX has no
+// 256-bit integer shift, so the exponent is not shifted down: the masked
+// field, read as an integer, is field * 2^23, which converts to float exactly
+// (at most 8 significant bits) and scales back exactly.
+// (Tag structs rather than templates over __m128/__m256: vector types lose
+// their attributes as template arguments.)
+struct Lanes4 {
+  using V = __m128;
+  static __m128 set(float v) { return _mm_set1_ps(v); }
+  static __m128 bits(std::uint32_t b) { return _mm_castsi128_ps(_mm_set1_epi32(int(b))); }
+  static __m128 andBits(__m128 a, __m128 b) { return _mm_and_ps(a, b); }
+  static __m128 orBits(__m128 a, __m128 b) { return _mm_or_ps(a, b); }
+  static __m128 add(__m128 a, __m128 b) { return _mm_add_ps(a, b); }
+  static __m128 sub(__m128 a, __m128 b) { return _mm_sub_ps(a, b); }
+  static __m128 mul(__m128 a, __m128 b) { return _mm_mul_ps(a, b); }
+  static __m128 intBitsToFloat(__m128 v) { return _mm_cvtepi32_ps(_mm_castps_si128(v)); }
+};
+
+struct Lanes8 {
+  using V = __m256;
+  static __m256 set(float v) { return _mm256_set1_ps(v); }
+  static __m256 bits(std::uint32_t b) { return _mm256_castsi256_ps(_mm256_set1_epi32(int(b))); }
+  static __m256 andBits(__m256 a, __m256 b) { return _mm256_and_ps(a, b); }
+  static __m256 orBits(__m256 a, __m256 b) { return _mm256_or_ps(a, b); }
+  static __m256 add(__m256 a, __m256 b) { return _mm256_add_ps(a, b); }
+  static __m256 sub(__m256 a, __m256 b) { return _mm256_sub_ps(a, b); }
+  static __m256 mul(__m256 a, __m256 b) { return _mm256_mul_ps(a, b); }
+  static __m256 intBitsToFloat(__m256 v) { return _mm256_cvtepi32_ps(_mm256_castps_si256(v)); }
+};
+
+// Base-2 logarithm of |x| per lane (steps up to the final scaling).
+template <class L>
+inline typename L::V log2Lanes(typename L::V x) {
+  using V = typename L::V;
+  const V m = L::orBits(L::andBits(x, L::bits(kFractionMask)), L::bits(kOneBits));
+  const V e = L::sub(L::mul(L::intBitsToFloat(L::andBits(x, L::bits(kExponentMask))), L::set(0x1p-23f)),
+                     L::set(127.0f));
+  // ((c2 - c3 m) m - c1) m + c0, then times (m - 1).
+  V p = L::sub(L::set(kC2), L::mul(L::set(kC3), m));
+  p = L::sub(L::mul(p, m), L::set(kC1));
+  p = L::add(L::mul(p, m), L::set(kC0));
+  const V q = L::mul(p, L::sub(m, L::set(1.0f)));
+  return L::add(q, e);
+}
+
+}  // namespace fastlog
+
+// Base-2 logarithm of |x|, scalar: the same operations as the lanes.
+inline float fastLog2(float x) {
+  using namespace fastlog;
+  std::uint32_t b;
+  std::memcpy(&b, &x, sizeof b);
+  const std::uint32_t mBits = (b & kFractionMask) | kOneBits;
+  float m;
+  std::memcpy(&m, &mBits, sizeof m);
+  const float e = float(int((b >> 23) & 0xFFu) - 127);
+  const float p = ((kC2 - kC3 * m) * m - kC1) * m + kC0;
+  return p * (m - 1.0f) + e;
+}
+
+// Scalar form: the base-2 logarithm scaled in double, rounded once to float.
+inline float fastLog10(float x) { return float(double(fastLog2(x)) * fastlog::kLog10Of2Double); }
+
+// Four-lane form: the scaling in float.
+inline __m128 fastLog10x4(__m128 x) {
+  return _mm_mul_ps(fastlog::log2Lanes<fastlog::Lanes4>(x), _mm_set1_ps(fastlog::kLog10Of2Float));
+}
+
+// Eight-lane form.
+inline __m256 fastLog10x8(__m256 x) {
+  return _mm256_mul_ps(fastlog::log2Lanes<fastlog::Lanes8>(x), _mm256_set1_ps(fastlog::kLog10Of2Float));
+}
+
+// Base-2 logarithm on eight lanes, for callers that fold the log10(2)
+// scaling into their own products.
+inline __m256 fastLog2x8(__m256 x) { return fastlog::log2Lanes<fastlog::Lanes8>(x); }
+
+}  // namespace tq
