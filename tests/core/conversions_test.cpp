@@ -89,9 +89,10 @@ TEST(Conversions, InPlaceOnEveryCountAndOffset) {
     for (std::size_t i = 0; i < n; ++i) narrowed[i] = float(values[i]);
     const auto* bytes = reinterpret_cast<const unsigned char*>(block.data());
     EXPECT_SAME_BITS(narrowed, floatsOf(bytes, n));
-    if (n)
+    if (n) {
       EXPECT_EQ(0, std::memcmp(bytes + 4 * n, reinterpret_cast<const char*>(values.data()) + 4 * n, 4 * n))
           << "the bytes behind the floats changed";
+    }
 
     EXPECT_EQ(static_cast<void*>(block.data()), tqcalcCASingleArrToDoubleArrInplace(block.data(), uint32_t(n)));
     EXPECT_SAME_BITS(std::vector<double>(narrowed.begin(), narrowed.end()), block.values());
