@@ -79,8 +79,62 @@ TQCALC_PAIR(double, tqcalcMultiplyVectorsAndCalcSum_float,
             (const float* valuesA, const float* valuesB, uint32_t count));
 
 /* ---- Element-wise arithmetic -----------------------------------------------*/
+/* Output element i from the elements i of the inputs, each step rounded in
+ * the element type's precision, in the order of the formula. The destination
+ * may be an input (in place); for arrays that overlap only partly the result
+ * is that of storing one element at a time in ascending order. */
+/* destination[i] = addend + source[i] */
+TQCALC_CDECL_ONLY(void, tqcalcAddScalarToVector_double,
+                  (double* destination, const double* source, double addend, uint32_t count));
+TQCALC_CDECL_ONLY(void, tqcalcAddScalarToVector_float,
+                  (float* destination, const float* source, float addend, uint32_t count));
+/* destination[i] = (factorB * valuesB[i] + valuesA[i]) * scale */
+TQCALC_PAIR(void, tqcalcAddVectorsAndMultiplyByScalar_float,
+            (float* destination, const float* valuesA, const float* valuesB, uint32_t count, float factorB,
+             float scale));
+/* destination[i] = (valuesA[i] - valuesB[i]) * scale */
+TQCALC_PAIR(void, tqcalcSubtractVectorsAndMultiplyByScalar_float,
+            (float* destination, const float* valuesA, const float* valuesB, uint32_t count, float scale));
+/* values[i] *= scalar, in place */
+TQCALC_PAIR(void, tqcalcMultiplyVectorByScalar_double, (double* values, uint32_t count, double scalar));
+TQCALC_PAIR(void, tqcalcMultiplyVectorByScalar_float, (float* values, uint32_t count, float scalar));
+/* destination[i] = valuesA[i] * valuesB[i] */
+TQCALC_CDECL_ONLY(void, tqcalcMultiplyVectors_double,
+                  (double* destination, const double* valuesA, const double* valuesB, uint32_t count));
+TQCALC_CDECL_ONLY(void, tqcalcMultiplyVectors_float,
+                  (float* destination, const float* valuesA, const float* valuesB, uint32_t count));
+/* destination[i] = correctly rounded square root of source[i] (NaN below 0) */
+TQCALC_CDECL_ONLY(void, tqcalcSqrtVector_double, (double* destination, const double* source, uint32_t count));
+TQCALC_CDECL_ONLY(void, tqcalcSqrtVector_float, (float* destination, const float* source, uint32_t count));
+/* source holds count (re, im) pairs; destination[i] = re*re + im*im when
+ * squaredMagnitude (only its low byte counts) is not 0, else its square root.
+ * No rescaling: large components overflow to infinity. The destination may
+ * also overwrite the front of the source. */
+TQCALC_CDECL_ONLY(void, tqcalcComplexVectorAbs_double,
+                  (double* destination, const double* source, uint8_t squaredMagnitude, uint32_t count));
+TQCALC_CDECL_ONLY(void, tqcalcComplexVectorAbs_float,
+                  (float* destination, const float* source, uint8_t squaredMagnitude, uint32_t count));
+/* destination[i] = fmax(valuesA[i], valuesB[i]): the larger value, the other
+ * one when exactly one is NaN, +0 for a +0/-0 pair, valuesB[i] when both are
+ * NaN. */
+TQCALC_CDECL_ONLY(void, tqcalcVectorsMax_double,
+                  (double* destination, const double* valuesA, const double* valuesB, uint32_t count));
+TQCALC_CDECL_ONLY(void, tqcalcVectorsMax_float,
+                  (float* destination, const float* valuesA, const float* valuesB, uint32_t count));
 
 /* ---- Sample format conversions ---------------------------------------------*/
+/* destination[i] = source[i], sign-extended. No overlap. */
+TQCALC_PAIR(void, tqcalcConvertInt16ToInt32, (const int16_t* source, int32_t* destination, uint32_t count));
+/* destination[i] = the low 16 bits of source[i] (modulo 65536, no
+ * saturation). destination may equal source. */
+TQCALC_PAIR(void, tqcalcConvertInt32ToInt16, (const int32_t* source, int16_t* destination, uint32_t count));
+/* In place within a block of 8 * count bytes: count doubles become count
+ * floats (rounded to nearest) in the first 4 * count bytes; the bytes behind
+ * them are left as they were. Returns buffer. */
+TQCALC_PAIR(float*, tqcalcCADoubleArrToSingleArrInplace, (void* buffer, uint32_t count));
+/* In place: count floats in the first 4 * count bytes become count doubles
+ * (exact) filling 8 * count bytes. Returns buffer. */
+TQCALC_PAIR(double*, tqcalcCASingleArrToDoubleArrInplace, (void* buffer, uint32_t count));
 
 /* ---- Crank-angle filters ---------------------------------------------------*/
 /* One FIR output at one position: the sum over j < tapCount of
@@ -160,6 +214,13 @@ TQCALC_PAIR(void, tqcalcCAPV_log,
 /* ---- Scaled channel values at a position -----------------------------------*/
 
 /* ---- Linear-function fill --------------------------------------------------*/
+/* buffer[i] = i * slope + intercept for i = 0 .. count - 1, each product and
+ * sum rounded in the buffer's type; the float version rounds the index to
+ * float first (neighbouring elements above 2^24 can be equal). */
+TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_double,
+            (double* buffer, uint32_t count, double slope, double intercept));
+TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_float,
+            (float* buffer, uint32_t count, float slope, float intercept));
 
 /* ---- CHS interpolator ------------------------------------------------------*/
 
