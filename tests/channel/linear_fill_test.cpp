@@ -23,9 +23,7 @@ void fill(T* buffer, uint32_t count, T slope, T intercept) {
 // each rounded to T.
 template <class T>
 T lineAt(uint32_t i, T slope, T intercept) {
-  const T index = T(double(i));
-  const T product = index * slope;
-  return product + intercept;
+  return T(T(double(i)) * slope) + intercept;
 }
 
 template <class T>
@@ -35,9 +33,11 @@ TYPED_TEST_SUITE(LinearFill, Types);
 
 // Every count across the vector thresholds at every start offset, for lines
 // that round (0.1), that overflow, and that make NaN (0 * inf at element 0).
+// Count 0 writes nothing, not even through a null pointer.
 TYPED_TEST(LinearFill, EveryCountAndOffsetFollowsTheDefinition) {
   using T = TypeParam;
   using L = std::numeric_limits<T>;
+  fill<T>(nullptr, 0, T(1), T(2));
   const T lines[][2] = {{T(0.1), T(3.7)}, {T(-2.5), -T(0)}, {L::max() / 8, L::max()}, {L::infinity(), T(1)}};
   for (const Layout& layout : sweepLayouts(40, sizeof(T)))
     for (const auto& line : lines) {
@@ -50,19 +50,14 @@ TYPED_TEST(LinearFill, EveryCountAndOffsetFollowsTheDefinition) {
     }
 }
 
-TYPED_TEST(LinearFill, CountZeroAndOne) {
-  using T = TypeParam;
-  fill<T>(nullptr, 0, T(1), T(2));
-  GuardedArray<T> one(1, Placement::AtEnd);
-  fill(one.data(), 1, T(123.5), T(-0.25));
-  EXPECT_SAME_BITS(T(-0.25), one.values()[0]);
-  EXPECT_TRUE(one.untouched());
-}
-
-TEST(LinearFillCases, DoubleHalfSteps) {
-  double buffer[5];
+// Count 1 writes just the intercept.
+TEST(LinearFillCases, DescribedValues) {
+  double buffer[6] = {};
   tqcalcChannelFillBufferWithLinearFunction_double(buffer, 5, 0.5, -1.0);
-  EXPECT_SAME_BITS((std::vector<double>{-1.0, -0.5, 0.0, 0.5, 1.0}), std::vector<double>(buffer, buffer + 5));
+  EXPECT_SAME_BITS((std::vector<double>{-1.0, -0.5, 0.0, 0.5, 1.0, 0.0}), std::vector<double>(buffer, buffer + 6));
+  float one[2] = {};
+  tqcalcChannelFillBufferWithLinearFunction_float(one, 1, 123.5f, -0.25f);
+  EXPECT_SAME_BITS((std::vector<float>{-0.25f, 0.0f}), std::vector<float>(one, one + 2));
 }
 
 // Past 2^24 the float index rounds (to even) before the product, and the
@@ -81,21 +76,20 @@ TEST(LinearFillCases, FloatIndicesAboveTwoToTheTwentyFour) {
   for (uint32_t i = count - 100; i < count; ++i) EXPECT_SAME_BITS(lineAt(i, 0.3f, -7.0f), buffer[i]) << i;
 }
 
-TQ_DIGEST_CASE(tqcalcChannelFillBufferWithLinearFunction_double, 0xb27a1b74c9460603) {
-  for (uint32_t n : {0u, 1u, 7u, 8u, 9u, 17u, 300u}) {
-    std::vector<double> buffer(n + 1, 5.0);
-    invoker.call<decltype(tqcalcChannelFillBufferWithLinearFunction_double)>(buffer.data(), n, 0.1, -3.3);
-    invoker.call<decltype(tqcalcChannelFillBufferWithLinearFunction_double)>(buffer.data(), n / 2, -1e300, 1e300);
+template <auto f, class T>
+void digestFill(Invoker& invoker, std::initializer_list<uint32_t> counts, T bigSlope, T bigIntercept) {
+  for (uint32_t n : counts) {
+    std::vector<T> buffer(n + 1, T(5));
+    invoker.call<std::remove_pointer_t<decltype(f)>>(buffer.data(), n, T(0.1), T(-3.3));
+    invoker.call<std::remove_pointer_t<decltype(f)>>(buffer.data(), n / 2, bigSlope, bigIntercept);
     invoker.digest(buffer);
   }
 }
+TQ_DIGEST_CASE(tqcalcChannelFillBufferWithLinearFunction_double, 0xb27a1b74c9460603) {
+  digestFill<tqcalcChannelFillBufferWithLinearFunction_double>(invoker, {0, 1, 7, 8, 9, 17, 300}, -1e300, 1e300);
+}
 TQ_DIGEST_CASE(tqcalcChannelFillBufferWithLinearFunction_float, 0xdaf66f45b9c765ad) {
-  for (uint32_t n : {0u, 1u, 15u, 16u, 17u, 33u, 300u}) {
-    std::vector<float> buffer(n + 1, 5.0f);
-    invoker.call<decltype(tqcalcChannelFillBufferWithLinearFunction_float)>(buffer.data(), n, 0.1f, -3.3f);
-    invoker.call<decltype(tqcalcChannelFillBufferWithLinearFunction_float)>(buffer.data(), n / 2, 3e37f, -3e38f);
-    invoker.digest(buffer);
-  }
+  digestFill<tqcalcChannelFillBufferWithLinearFunction_float>(invoker, {0, 1, 15, 16, 17, 33, 300}, 3e37f, -3e38f);
 }
 
 }  // namespace

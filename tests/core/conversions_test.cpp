@@ -30,16 +30,16 @@ std::vector<float> floatsOf(const void* bytes, std::size_t count) {
   return v;
 }
 
+// Every count and start offset, arrays flush against inaccessible pages.
+// Narrowing is modulo 65536 (no saturation), also in place.
 TEST(Conversions, IntegersOnEveryCountAndOffset) {
   for (const Layout& layout : sweepLayouts(40, 4)) {
     const std::size_t n = layout.count;
     const auto wide = integers(n, uint32_t(n + layout.offset));
-    std::vector<int16_t> narrow(n), narrowed(n);
-    std::vector<int32_t> widened(n);
+    std::vector<int16_t> narrow(n), narrowed(n), front(n);
     for (std::size_t i = 0; i < n; ++i) {
       narrow[i] = int16_t(wide[i] ^ (wide[i] >> 16));
-      narrowed[i] = int16_t(uint16_t(uint32_t(wide[i])));  // modulo 65536, no saturation
-      widened[i] = narrow[i];
+      narrowed[i] = int16_t(uint16_t(uint32_t(wide[i])));
     }
     GuardedArray<int16_t> in16(layout), out16(layout);
     GuardedArray<int32_t> in32(layout), out32(layout);
@@ -48,32 +48,19 @@ TEST(Conversions, IntegersOnEveryCountAndOffset) {
     tqcalcConvertInt16ToInt32(in16.data(), out32.data(), uint32_t(n));
     tqcalcConvertInt32ToInt16(in32.data(), out16.data(), uint32_t(n));
     SCOPED_TRACE(testing::Message() << "count " << n << " offset " << layout.offset);
-    EXPECT_SAME_BITS(widened, out32.values());
+    EXPECT_SAME_BITS(std::vector<int32_t>(narrow.begin(), narrow.end()), out32.values());
     EXPECT_SAME_BITS(narrowed, out16.values());
     EXPECT_TRUE(in16.untouched() && out16.untouched() && in32.untouched() && out32.untouched());
-    // In place: the 16-bit results in the first half, the rest as it was.
     tqcalcConvertInt32ToInt16(in32.data(), reinterpret_cast<int16_t*>(in32.data()), uint32_t(n));
-    std::vector<int16_t> front(n);
     if (n) std::memcpy(front.data(), in32.data(), n * 2);
-    EXPECT_SAME_BITS(narrowed, front);
+    EXPECT_SAME_BITS(narrowed, front) << "in place";
   }
 }
 
-TEST(Conversions, DescribedIntegerValues) {
-  const int32_t wide[] = {70000, 32768, -32769, -1};
-  int16_t narrow[4];
-  tqcalcConvertInt32ToInt16(wide, narrow, 4);
-  EXPECT_SAME_BITS((std::vector<int16_t>{4464, -32768, 32767, -1}), std::vector<int16_t>(narrow, narrow + 4));
-  const int16_t extremes[] = {-32768, 32767};
-  int32_t widened[2];
-  tqcalcConvertInt16ToInt32(extremes, widened, 2);
-  EXPECT_SAME_BITS((std::vector<int32_t>{-32768, 32767}), std::vector<int32_t>(widened, widened + 2));
-}
-
 // The in-place pair on a block of `count` doubles flush against inaccessible
-// pages, at every count and offset: narrowing writes exactly the first
-// 4 * count bytes, widening restores the exact doubles, and the round trip
-// gives back the float bits.
+// pages, at every count (9, not a multiple of a step, included) and offset:
+// narrowing writes exactly the first 4 * count bytes, widening restores the
+// exact doubles, and the round trip gives back the float bits.
 TEST(Conversions, InPlaceOnEveryCountAndOffset) {
   for (const Layout& layout : sweepLayouts(40, 8)) {
     const std::size_t n = layout.count;
@@ -83,17 +70,12 @@ TEST(Conversions, InPlaceOnEveryCountAndOffset) {
     GuardedArray<double> block(layout);
     block.assign(values);
     SCOPED_TRACE(testing::Message() << "count " << n << " offset " << layout.offset);
-
     EXPECT_EQ(static_cast<void*>(block.data()), tqcalcCADoubleArrToSingleArrInplace(block.data(), uint32_t(n)));
-    std::vector<float> narrowed(n);
-    for (std::size_t i = 0; i < n; ++i) narrowed[i] = float(values[i]);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(block.data());
+    const std::vector<float> narrowed(values.begin(), values.end());
+    const auto* bytes = reinterpret_cast<const char*>(block.data());
     EXPECT_SAME_BITS(narrowed, floatsOf(bytes, n));
-    if (n) {
-      EXPECT_EQ(0, std::memcmp(bytes + 4 * n, reinterpret_cast<const char*>(values.data()) + 4 * n, 4 * n))
-          << "the bytes behind the floats changed";
-    }
-
+    EXPECT_TRUE(n == 0 || !std::memcmp(bytes + 4 * n, reinterpret_cast<const char*>(values.data()) + 4 * n, 4 * n))
+        << "the bytes behind the floats changed";
     EXPECT_EQ(static_cast<void*>(block.data()), tqcalcCASingleArrToDoubleArrInplace(block.data(), uint32_t(n)));
     EXPECT_SAME_BITS(std::vector<double>(narrowed.begin(), narrowed.end()), block.values());
     tqcalcCADoubleArrToSingleArrInplace(block.data(), uint32_t(n));
@@ -102,40 +84,39 @@ TEST(Conversions, InPlaceOnEveryCountAndOffset) {
   }
 }
 
-TEST(Conversions, DescribedInPlaceValues) {
+TEST(Conversions, DescribedValues) {
+  const int32_t wide[] = {70000, 32768, -32769, -1};
+  int16_t narrow[4];
+  tqcalcConvertInt32ToInt16(wide, narrow, 4);
+  EXPECT_SAME_BITS((std::vector<int16_t>{4464, -32768, 32767, -1}), std::vector<int16_t>(narrow, narrow + 4));
+  const int16_t extremes[] = {-32768, 32767};
+  int32_t widened[2];
+  tqcalcConvertInt16ToInt32(extremes, widened, 2);
+  EXPECT_SAME_BITS((std::vector<int32_t>{-32768, 32767}), std::vector<int32_t>(widened, widened + 2));
   double block[3] = {1.0, 0.1, 1e300};
-  unsigned char before[24];
-  std::memcpy(before, block, 24);
-  float* floats = tqcalcCADoubleArrToSingleArrInplace(block, 3);
+  const double tail[2] = {block[1], block[2]};
+  const float* floats = tqcalcCADoubleArrToSingleArrInplace(block, 3);
   EXPECT_SAME_BITS((std::vector<float>{1.0f, 0.1f, std::numeric_limits<float>::infinity()}), floatsOf(floats, 3));
-  EXPECT_EQ(0, std::memcmp(before + 12, reinterpret_cast<unsigned char*>(block) + 12, 12));
-
-  double nine[9];
-  const auto values = randomValues<float>(9, 3, 1e5);
-  std::memcpy(nine, values.data(), 9 * sizeof(float));
-  const double* widened = tqcalcCASingleArrToDoubleArrInplace(nine, 9);
-  EXPECT_SAME_BITS(std::vector<double>(values.begin(), values.end()), std::vector<double>(widened, widened + 9));
-  EXPECT_EQ(static_cast<void*>(nine), tqcalcCADoubleArrToSingleArrInplace(nine, 0));
+  EXPECT_EQ(0, std::memcmp(reinterpret_cast<const char*>(tail) + 4, floats + 3, 12)) << "last 12 bytes unchanged";
 }
 
 constexpr uint32_t kDigestCounts[] = {0, 1, 3, 4, 7, 8, 15, 16, 17, 40, 301};
 
-TQ_DIGEST_CASE(tqcalcConvertInt16ToInt32, 0xd5af467a8d689bc5) {
+template <auto f, class From, class To>
+void digestIntegers(Invoker& invoker) {
   for (uint32_t n : kDigestCounts) {
     const auto wide = integers(n, n);
-    const std::vector<int16_t> narrow(wide.begin(), wide.end());
-    std::vector<int32_t> out(n + 1, 7);
-    invoker.call<decltype(tqcalcConvertInt16ToInt32)>(narrow.data(), out.data(), n);
+    const std::vector<From> in(wide.begin(), wide.end());
+    std::vector<To> out(n + 1, 7);
+    invoker.call<std::remove_pointer_t<decltype(f)>>(in.data(), out.data(), n);
     invoker.digest(out);
   }
 }
+TQ_DIGEST_CASE(tqcalcConvertInt16ToInt32, 0xd5af467a8d689bc5) {
+  digestIntegers<tqcalcConvertInt16ToInt32, int16_t, int32_t>(invoker);
+}
 TQ_DIGEST_CASE(tqcalcConvertInt32ToInt16, 0x6321bd0db0d1d029) {
-  for (uint32_t n : kDigestCounts) {
-    const auto wide = integers(n, n);
-    std::vector<int16_t> out(n + 1, 7);
-    invoker.call<decltype(tqcalcConvertInt32ToInt16)>(wide.data(), out.data(), n);
-    invoker.digest(out);
-  }
+  digestIntegers<tqcalcConvertInt32ToInt16, int32_t, int16_t>(invoker);
 }
 TQ_DIGEST_CASE(tqcalcCADoubleArrToSingleArrInplace, 0x9071c06ea682ed1c) {
   for (uint32_t n : kDigestCounts) {

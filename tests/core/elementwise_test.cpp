@@ -36,113 +36,62 @@ std::vector<T> input(std::size_t count, std::uint32_t seed) {
 
 // An operation as the tests see it: `apply` calls the export on arrays
 // through `call` (directly, or through a digest case's Invoker), `at` is the
-// definition of output element i. `stride` input elements feed one
-// output; `inputs` is the number of input arrays the destination may alias.
-template <class T_, int inputs_ = 2, int stride_ = 1>
-struct Op {
-  using T = T_;
-  static constexpr int inputs = inputs_, stride = stride_;
-};
-template <class T>
-struct AddScalar : Op<T, 1> {
-  template <class Call>
-  static void apply(Call call, T* d, const T* a, const T*, uint32_t n) {
-    call(pick<T>(tqcalcAddScalarToVector_float_cdecl, tqcalcAddScalarToVector_double_cdecl), d, a, T(0.75), n);
-  }
-  static T at(const T* a, const T*, std::size_t i) { return T(0.75) + a[i]; }
-};
-struct ScaledSum : Op<float> {
-  template <class Call>
-  static void apply(Call call, float* d, const float* a, const float* b, uint32_t n) {
-    call(tqcalcAddVectorsAndMultiplyByScalar_float, d, a, b, n, -3.25f, 0.1f);
-  }
-  static float at(const float* a, const float* b, std::size_t i) { return (-3.25f * b[i] + a[i]) * 0.1f; }
-};
-struct ScaledDifference : Op<float> {
-  template <class Call>
-  static void apply(Call call, float* d, const float* a, const float* b, uint32_t n) {
-    call(tqcalcSubtractVectorsAndMultiplyByScalar_float, d, a, b, n, 0.3f);
-  }
-  static float at(const float* a, const float* b, std::size_t i) { return (a[i] - b[i]) * 0.3f; }
-};
+// definition of output element i. `stride` input elements feed one output;
+// `inputs` is the number of input arrays the destination may alias.
+#define TQ_OP(Name, inputCount, strideCount, CALL, AT)                                                  \
+  template <class T_>                                                                                 \
+  struct Name {                                                                                       \
+    using T = T_;                                                                                     \
+    static constexpr int inputs = inputCount, stride = strideCount;                                   \
+    template <class C>                                                                                \
+    static void apply(C call, T* d, [[maybe_unused]] const T* a, [[maybe_unused]] const T* b, uint32_t n) { \
+      CALL;                                                                                           \
+    }                                                                                                 \
+    static T at([[maybe_unused]] const T* a, [[maybe_unused]] const T* b, std::size_t i) { return AT; } \
+  };
+#define TQ_BY_TYPE(name) pick<T>(name##_float_cdecl, name##_double_cdecl)
+TQ_OP(AddScalar, 1, 1, call(TQ_BY_TYPE(tqcalcAddScalarToVector), d, a, T(0.75), n), T(0.75) + a[i])
+TQ_OP(ScaledSum, 2, 1, call(tqcalcAddVectorsAndMultiplyByScalar_float, d, a, b, n, -3.25f, 0.1f),
+      (-3.25f * b[i] + a[i]) * 0.1f)
+TQ_OP(ScaledDifference, 2, 1, call(tqcalcSubtractVectorsAndMultiplyByScalar_float, d, a, b, n, 0.3f),
+      (a[i] - b[i]) * 0.3f)
 // In place by definition: the destination is filled with the input first.
-template <class T>
-struct Scale : Op<T, 0> {
-  template <class Call>
-  static void apply(Call call, T* d, const T* a, const T*, uint32_t n) {
-    if (n) std::memmove(d, a, n * sizeof(T));
-    call(pick<T>(tqcalcMultiplyVectorByScalar_float, tqcalcMultiplyVectorByScalar_double), d, n, T(-1.7));
-  }
-  static T at(const T* a, const T*, std::size_t i) { return a[i] * T(-1.7); }
-};
-template <class T>
-struct Product : Op<T> {
-  template <class Call>
-  static void apply(Call call, T* d, const T* a, const T* b, uint32_t n) {
-    call(pick<T>(tqcalcMultiplyVectors_float_cdecl, tqcalcMultiplyVectors_double_cdecl), d, a, b, n);
-  }
-  static T at(const T* a, const T* b, std::size_t i) { return a[i] * b[i]; }
-};
-template <class T>
-struct Sqrt : Op<T, 1> {
-  template <class Call>
-  static void apply(Call call, T* d, const T* a, const T*, uint32_t n) {
-    call(pick<T>(tqcalcSqrtVector_float_cdecl, tqcalcSqrtVector_double_cdecl), d, a, n);
-  }
-  static T at(const T* a, const T*, std::size_t i) { return std::sqrt(a[i]); }
-};
-template <class T, bool squared>
-struct Magnitude : Op<T, 1, 2> {
-  template <class Call>
-  static void apply(Call call, T* d, const T* a, const T*, uint32_t n) {
-    call(pick<T>(tqcalcComplexVectorAbs_float_cdecl, tqcalcComplexVectorAbs_double_cdecl), d, a,
-         uint8_t(squared ? 0x80 : 0), n);
-  }
-  static T at(const T* a, const T*, std::size_t i) {
-    const T sum = a[2 * i] * a[2 * i] + a[2 * i + 1] * a[2 * i + 1];
-    return squared ? sum : std::sqrt(sum);
-  }
-};
-template <class T>
-struct Max : Op<T> {
-  template <class Call>
-  static void apply(Call call, T* d, const T* a, const T* b, uint32_t n) {
-    call(pick<T>(tqcalcVectorsMax_float_cdecl, tqcalcVectorsMax_double_cdecl), d, a, b, n);
-  }
-  // fmax, with the choice C leaves open made: +0 from a mixed pair of zeros.
-  static T at(const T* a, const T* b, std::size_t i) {
-    if (a[i] == 0 && b[i] == 0) return std::signbit(a[i]) && std::signbit(b[i]) ? -T(0) : T(0);
-    return std::fmax(a[i], b[i]);
-  }
-};
+TQ_OP(Scale, 0, 1,
+      (void(n && std::memmove(d, a, n * sizeof(T))),
+       call(pick<T>(tqcalcMultiplyVectorByScalar_float, tqcalcMultiplyVectorByScalar_double), d, n, T(-1.7))),
+      a[i] * T(-1.7))
+TQ_OP(Product, 2, 1, call(TQ_BY_TYPE(tqcalcMultiplyVectors), d, a, b, n), a[i] * b[i])
+TQ_OP(Sqrt, 1, 1, call(TQ_BY_TYPE(tqcalcSqrtVector), d, a, n), std::sqrt(a[i]))
+TQ_OP(Magnitude, 1, 2, call(TQ_BY_TYPE(tqcalcComplexVectorAbs), d, a, uint8_t(0), n),
+      std::sqrt(a[2 * i] * a[2 * i] + a[2 * i + 1] * a[2 * i + 1]))
+TQ_OP(SquaredMagnitude, 1, 2, call(TQ_BY_TYPE(tqcalcComplexVectorAbs), d, a, uint8_t(0x80), n),
+      a[2 * i] * a[2 * i] + a[2 * i + 1] * a[2 * i + 1])
+// fmax, with the choice C leaves open made: +0 from a mixed pair of zeros.
+TQ_OP(Max, 2, 1, call(TQ_BY_TYPE(tqcalcVectorsMax), d, a, b, n),
+      a[i] == 0 && b[i] == 0 ? (std::signbit(a[i]) && std::signbit(b[i]) ? -T(0) : T(0)) : std::fmax(a[i], b[i]))
 
-struct Direct {
-  template <class F, class... Args>
-  void operator()(F* f, Args... args) const {
-    f(args...);
-  }
-};
 template <class O, class T>
 void run(T* d, const T* a, const T* b, uint32_t n) {
-  O::apply(Direct{}, d, a, b, n);
+  O::apply([](auto* f, auto... args) { f(args...); }, d, a, b, n);
 }
 
 template <class O>
 class Elementwise : public ::testing::Test {};
 using Operations =
-    ::testing::Types<AddScalar<float>, AddScalar<double>, ScaledSum, ScaledDifference, Scale<float>, Scale<double>,
-                     Product<float>, Product<double>, Sqrt<float>, Sqrt<double>, Magnitude<float, false>,
-                     Magnitude<float, true>, Magnitude<double, false>, Magnitude<double, true>, Max<float>,
+    ::testing::Types<AddScalar<float>, AddScalar<double>, ScaledSum<float>, ScaledDifference<float>, Scale<float>, Scale<double>,
+                     Product<float>, Product<double>, Sqrt<float>, Sqrt<double>, Magnitude<float>,
+                     SquaredMagnitude<float>, Magnitude<double>, SquaredMagnitude<double>, Max<float>,
                      Max<double>>;
 TYPED_TEST_SUITE(Elementwise, Operations);
 
 // Every count across the vector thresholds at every start offset, arrays
 // flush against inaccessible pages: the definition holds, the bulk call gives
 // the bits of one-element calls (the scalar path), nothing outside the
-// arrays and nothing in the inputs changes.
+// arrays and nothing in the inputs changes. Count 0 may come with null arrays.
 TYPED_TEST(Elementwise, GuardedSweepMatchesDefinitionAndScalarPath) {
   using O = TypeParam;
   using T = typename O::T;
+  run<O, T>(nullptr, nullptr, nullptr, 0);
   for (const Layout& layout : sweepLayouts(40, sizeof(T))) {
     const std::size_t n = layout.count, inputCount = n * O::stride;
     const Layout inputLayout{inputCount, layout.placement, layout.offset};
@@ -163,41 +112,21 @@ TYPED_TEST(Elementwise, GuardedSweepMatchesDefinitionAndScalarPath) {
   }
 }
 
-TYPED_TEST(Elementwise, CountZeroTouchesNothing) {
-  run<TypeParam, typename TypeParam::T>(nullptr, nullptr, nullptr, 0);
-}
-
-// The destination equal to each input in turn gives the out-of-place result.
-TYPED_TEST(Elementwise, InPlaceEqualsOutOfPlace) {
-  using O = TypeParam;
-  using T = typename O::T;
-  for (uint32_t n = 0; n <= 40; ++n)
-    for (int which = 0; which < O::inputs; ++which) {
-      auto a = input<T>(n * O::stride, n), b = input<T>(n * O::stride, n + 9);
-      std::vector<T> expected(n);
-      run<O>(expected.data(), a.data(), b.data(), n);
-      T* d = which == 0 ? a.data() : b.data();
-      run<O>(d, a.data(), b.data(), n);
-      EXPECT_SAME_BITS(expected, std::vector<T>(d, d + n)) << "count " << n << " input " << which;
-    }
-}
-
-// A destination shifted by a few elements against an input, either way: the
-// result is that of one element at a time in ascending order, which the
-// reference gets from one-element calls on a copy of the memory.
-TYPED_TEST(Elementwise, PartlyOverlappingArraysGiveTheAscendingResult) {
+// The destination equal to an input (shift 0) or shifted against it by a few
+// elements either way, at every count: the result is that of one element at
+// a time in ascending order, which the reference gets from one-element calls
+// on a copy of the memory.
+TYPED_TEST(Elementwise, InPlaceAndOverlappingArraysGiveTheAscendingResult) {
   using O = TypeParam;
   using T = typename O::T;
   for (int which = 0; which < O::inputs; ++which)
-    for (uint32_t n : {7u, 16u, 33u, 40u})
+    for (uint32_t n = 0; n <= 40; ++n)
       for (int shift = -9; shift <= 9; ++shift) {
-        auto memory = input<T>(160, n + 3), other = input<T>(80, n + 4);
-        auto expected = memory;
-        auto call = [&](std::vector<T>& m, std::size_t i, uint32_t count) {
+        auto memory = input<T>(160, n + 3), other = input<T>(80, n + 4), expected = memory;
+        const auto call = [&](std::vector<T>& m, std::size_t i, uint32_t count) {
           T* in = m.data() + 40 + i * O::stride;
-          T* d = m.data() + 40 + shift + i;
-          run<O>(d, which == 0 ? in : other.data() + i * O::stride, which == 1 ? in : other.data() + i * O::stride,
-                 count);
+          const T* o = other.data() + i * O::stride;
+          run<O>(m.data() + 40 + shift + i, which == 0 ? in : o, which == 1 ? in : o, count);
         };
         for (std::size_t i = 0; i < n; ++i) call(expected, i, 1);
         call(memory, 0, n);
@@ -212,16 +141,7 @@ TEST(ElementwiseCases, DescribedValues) {
   a = 5;
   tqcalcSubtractVectorsAndMultiplyByScalar_float(&out, &a, &b, 1, -1);
   EXPECT_SAME_BITS(-3.0f, out);
-  const double pair[] = {3, 4};
-  double magnitude = 0;
-  tqcalcComplexVectorAbs_double_cdecl(&magnitude, pair, 0, 1);
-  EXPECT_SAME_BITS(5.0, magnitude);
-  for (int flag = 1; flag < 256; flag *= 3) {
-    tqcalcComplexVectorAbs_double_cdecl(&magnitude, pair, uint8_t(flag), 1);
-    EXPECT_SAME_BITS(25.0, magnitude);
-  }
-  a = std::numeric_limits<float>::quiet_NaN();
-  b = 1;
+  a = std::numeric_limits<float>::quiet_NaN(), b = 1;
   tqcalcVectorsMax_float_cdecl(&out, &a, &b, 1);
   EXPECT_SAME_BITS(1.0f, out);
   a = -1;
@@ -232,19 +152,19 @@ TEST(ElementwiseCases, DescribedValues) {
   EXPECT_SAME_BITS(std::numeric_limits<float>::infinity(), out) << "no rescaling";
 }
 
-// The flag travels in a 4-byte slot (a register on x86-64) of which only the
-// low byte is the host's: set upper bits with the low byte 0 and 1.
-TEST(ElementwiseCases, OnlyTheLowByteOfTheFlagSlotCounts) {
+// (3, 4) gives 5, or 25 with any nonzero flag byte. The flag travels in a
+// 4-byte slot (a register on x86-64) of which only the low byte is the
+// host's: the upper bits are set with the low byte 0 and 1.
+TEST(ElementwiseCases, MagnitudeFlagIsTheLowByteOfItsSlot) {
   using WideFlag = void(TQCALC_CDECL*)(double*, const double*, uint32_t, uint32_t);
   const auto wide = reinterpret_cast<WideFlag>(reinterpret_cast<void (*)()>(&tqcalcComplexVectorAbs_double_cdecl));
   std::vector<double> pairs, out(20);
   for (int i = 0; i < 20; ++i) pairs.insert(pairs.end(), {3.0 * (i + 1), 4.0 * (i + 1)});
-  for (uint32_t count : {1u, 20u}) {
-    wide(out.data(), pairs.data(), 0xFFFFFF00u, count);
-    EXPECT_SAME_BITS(5.0 * count, out[count - 1]);
-    wide(out.data(), pairs.data(), 0x00000101u, count);
-    EXPECT_SAME_BITS(25.0 * count * count, out[count - 1]);
-  }
+  for (uint32_t count : {1u, 20u})
+    for (uint32_t flag : {0u, 0xFFFFFF00u, 0x101u, 0x3u, 0x1Bu, 0x80u, 0xF3u, 0xFFFFFFFFu}) {
+      wide(out.data(), pairs.data(), flag, count);
+      EXPECT_SAME_BITS(flag & 0xFF ? 25.0 * count * count : 5.0 * count, out[count - 1]) << flag;
+    }
 }
 
 // Digest cases: every output element of calls at counts around the steps,
@@ -252,29 +172,29 @@ TEST(ElementwiseCases, OnlyTheLowByteOfTheFlagSlotCounts) {
 template <class... Ops>
 void digestOps(Invoker& invoker) {
   const auto through = [&](auto* f, auto... args) { invoker.call<std::remove_pointer_t<decltype(f)>>(args...); };
-  for (uint32_t n : {0u, 1u, 3u, 7u, 8u, 15u, 16u, 17u, 40u, 301u})
-    (
-        [&] {
-          using T = typename Ops::T;
-          const auto a = input<T>(2 * n + 1, n + 1), b = input<T>(2 * n + 1, n + 2);
-          std::vector<T> out(n + 1, T(7));
-          Ops::apply(through, out.data(), a.data(), b.data(), n);
-          invoker.digest(out);
-        }(),
-        ...);
+  for (uint32_t n : {0u, 1u, 3u, 7u, 8u, 15u, 16u, 17u, 40u, 301u}) {
+    const auto one = [&](auto op) {
+      using T = typename decltype(op)::T;
+      const auto a = input<T>(2 * n + 1, n + 1), b = input<T>(2 * n + 1, n + 2);
+      std::vector<T> out(n + 1, T(7));
+      decltype(op)::apply(through, out.data(), a.data(), b.data(), n);
+      invoker.digest(out);
+    };
+    (one(Ops{}), ...);
+  }
 }
 TQ_DIGEST_CASE(tqcalcAddScalarToVector_double, 0xe7f619e9090bd2b4) { digestOps<AddScalar<double>>(invoker); }
 TQ_DIGEST_CASE(tqcalcAddScalarToVector_float, 0xe602516271707e93) { digestOps<AddScalar<float>>(invoker); }
-TQ_DIGEST_CASE(tqcalcAddVectorsAndMultiplyByScalar_float, 0x886ae7630e451a8e) { digestOps<ScaledSum>(invoker); }
-TQ_DIGEST_CASE(tqcalcSubtractVectorsAndMultiplyByScalar_float, 0x2fe53115102f68fa) { digestOps<ScaledDifference>(invoker); }
+TQ_DIGEST_CASE(tqcalcAddVectorsAndMultiplyByScalar_float, 0x886ae7630e451a8e) { digestOps<ScaledSum<float>>(invoker); }
+TQ_DIGEST_CASE(tqcalcSubtractVectorsAndMultiplyByScalar_float, 0x2fe53115102f68fa) { digestOps<ScaledDifference<float>>(invoker); }
 TQ_DIGEST_CASE(tqcalcMultiplyVectorByScalar_double, 0xa3d451dab70d1390) { digestOps<Scale<double>>(invoker); }
 TQ_DIGEST_CASE(tqcalcMultiplyVectorByScalar_float, 0x384669f409d6032f) { digestOps<Scale<float>>(invoker); }
 TQ_DIGEST_CASE(tqcalcMultiplyVectors_double, 0x2cf625e6dedd835a) { digestOps<Product<double>>(invoker); }
 TQ_DIGEST_CASE(tqcalcMultiplyVectors_float, 0x24fa16ec47b535a6) { digestOps<Product<float>>(invoker); }
 TQ_DIGEST_CASE(tqcalcSqrtVector_double, 0x34c0a6a7e1059ff5) { digestOps<Sqrt<double>>(invoker); }
 TQ_DIGEST_CASE(tqcalcSqrtVector_float, 0xa38fa54b14f3c79a) { digestOps<Sqrt<float>>(invoker); }
-TQ_DIGEST_CASE(tqcalcComplexVectorAbs_double, 0x5f4e2e3b0089eb66) { digestOps<Magnitude<double, false>, Magnitude<double, true>>(invoker); }
-TQ_DIGEST_CASE(tqcalcComplexVectorAbs_float, 0xcae2c9f5146c8392) { digestOps<Magnitude<float, false>, Magnitude<float, true>>(invoker); }
+TQ_DIGEST_CASE(tqcalcComplexVectorAbs_double, 0x5f4e2e3b0089eb66) { digestOps<Magnitude<double>, SquaredMagnitude<double>>(invoker); }
+TQ_DIGEST_CASE(tqcalcComplexVectorAbs_float, 0xcae2c9f5146c8392) { digestOps<Magnitude<float>, SquaredMagnitude<float>>(invoker); }
 TQ_DIGEST_CASE(tqcalcVectorsMax_double, 0xfc8029dfc87ff971) { digestOps<Max<double>>(invoker); }
 TQ_DIGEST_CASE(tqcalcVectorsMax_float, 0xb5eca74c6351230d) { digestOps<Max<float>>(invoker); }
 
