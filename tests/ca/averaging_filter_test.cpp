@@ -1,13 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-#include <vector>
-
-#include "support/bits.h"
-#include "support/guarded.h"
-#include "support/invoke.h"
-#include "tqcalc.h"
+#include "ca/ca_test.h"
 
 namespace tq::test {
 namespace {
@@ -54,9 +45,10 @@ std::vector<T> model(const std::vector<T>& x, uint16_t w, bool segmentedForm, st
 }
 
 template <class T, class F>
-std::vector<T> run(F* f, const std::vector<T>& x, uint16_t w) {
+std::vector<T> run(F* f, const std::vector<T>& x, uint32_t w) {
   std::vector<T> y(x.size(), T(-7));
-  f(x.data(), y.data(), w, uint32_t(x.size()));
+  reinterpret_cast<void(TQCALC_STDCALL*)(const T*, T*, uint32_t, uint32_t)>(reinterpret_cast<void (*)()>(f))(
+      x.data(), y.data(), w, uint32_t(x.size()));
   return y;
 }
 
@@ -140,20 +132,15 @@ TYPED_TEST(AveragingFilter, NaNSpreadsToTheEndOfItsSegment) {
 
 // Only the low 16 bits of the width slot count: 0x10005 passed through a
 // full 32-bit slot (on i386 its upper bytes really are nonzero) acts as 5.
-template <class To, class From>
-To withWideSlot(From* f) { return reinterpret_cast<To>(reinterpret_cast<void (*)()>(f)); }
-
 TYPED_TEST(AveragingFilter, UpperBytesOfTheWidthSlotAreIgnored) {
   using T = TypeParam;
-  using Stdcall = void(TQCALC_STDCALL*)(const T*, T*, uint32_t, uint32_t);
   using Cdecl = void(TQCALC_CDECL*)(const T*, T*, uint32_t, uint32_t);
   for (uint32_t count : {40u, 4000u}) {
     const auto x = randomValues<T>(count, 17, 5.0);
-    std::vector<T> y[3] = {std::vector<T>(count), std::vector<T>(count), std::vector<T>(count)};
-    withWideSlot<Stdcall>(Ave<T>::general)(x.data(), y[0].data(), 0x10005u, count);
-    withWideSlot<Cdecl>(Ave<T>::general_cdecl)(x.data(), y[1].data(), 0xFFFF0005u, count);
-    withWideSlot<Stdcall>(Ave<T>::sequential)(x.data(), y[2].data(), 0x10005u, count);
-    for (int k = 0; k < 3; ++k) EXPECT_SAME_BITS(run<T>(k < 2 ? Ave<T>::general : Ave<T>::sequential, x, 5), y[k]);
+    std::vector<T> y(count);
+    reinterpret_cast<Cdecl>(reinterpret_cast<void (*)()>(Ave<T>::general_cdecl))(x.data(), y.data(), 0xFFFF0005u, count);
+    EXPECT_SAME_BITS(run<T>(Ave<T>::general, x, 5), y);
+    for (auto f : {Ave<T>::general, Ave<T>::sequential}) EXPECT_SAME_BITS(run<T>(f, x, 5), run<T>(f, x, 0x10005u));
   }
 }
 
@@ -175,18 +162,12 @@ void digestAverage(Invoker& invoker) {
     invoker.digest(y);
   }
 }
-TQ_DIGEST_CASE(tqcalcCACalcAveFilter_double, 0x3c5b2fa706c43b6c) {
-  digestAverage<double, decltype(tqcalcCACalcAveFilter_double)>(invoker);
-}
-TQ_DIGEST_CASE(tqcalcCACalcAveFilter_float, 0x6e704b4e1eed6381) {
-  digestAverage<float, decltype(tqcalcCACalcAveFilter_float)>(invoker);
-}
-TQ_DIGEST_CASE(tqcalcCACalcAveFilter_double_scalar, 0xe4c7c7cbc25ce31b) {
-  digestAverage<double, decltype(tqcalcCACalcAveFilter_double_scalar)>(invoker);
-}
-TQ_DIGEST_CASE(tqcalcCACalcAveFilter_float_scalar, 0xd0de0c8d9ff22f2a) {
-  digestAverage<float, decltype(tqcalcCACalcAveFilter_float_scalar)>(invoker);
-}
+#define TQ_AVERAGE_DIGEST_CASE(name, T, digest) \
+  TQ_DIGEST_CASE(name, digest) { digestAverage<T, decltype(name)>(invoker); }
+TQ_AVERAGE_DIGEST_CASE(tqcalcCACalcAveFilter_double, double, 0x3c5b2fa706c43b6c)
+TQ_AVERAGE_DIGEST_CASE(tqcalcCACalcAveFilter_float, float, 0x6e704b4e1eed6381)
+TQ_AVERAGE_DIGEST_CASE(tqcalcCACalcAveFilter_double_scalar, double, 0xe4c7c7cbc25ce31b)
+TQ_AVERAGE_DIGEST_CASE(tqcalcCACalcAveFilter_float_scalar, float, 0xd0de0c8d9ff22f2a)
 
 }  // namespace
 }  // namespace tq::test

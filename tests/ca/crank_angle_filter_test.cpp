@@ -1,13 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-#include <vector>
-
-#include "support/bits.h"
-#include "support/guarded.h"
-#include "support/invoke.h"
-#include "tqcalc.h"
+#include "ca/ca_test.h"
 
 namespace tq::test {
 namespace {

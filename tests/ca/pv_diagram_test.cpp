@@ -1,21 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstring>
-#include <limits>
-#include <vector>
-
+#include "ca/ca_test.h"
 #include "core/fast_log10.h"
-#include "support/bits.h"
-#include "support/guarded.h"
-#include "support/invoke.h"
-#include "tqcalc.h"
 
 namespace tq::test {
 namespace {
 
-constexpr float kInf = std::numeric_limits<float>::infinity();
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kFloor = 9.999999717180685e-10f;
 
 struct Axis {
