@@ -1,13 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-#include <vector>
-
-#include "support/bits.h"
-#include "support/guarded.h"
-#include "support/invoke.h"
-#include "tqcalc.h"
+#include "ca/ca_test.h"
 
 namespace tq::test {
 namespace {
@@ -54,9 +45,10 @@ std::vector<T> model(const std::vector<T>& x, uint16_t w, bool segmentedForm, st
 }
 
 template <class T, class F>
-std::vector<T> run(F* f, const std::vector<T>& x, uint16_t w) {
+std::vector<T> run(F* f, const std::vector<T>& x, uint32_t w) {
   std::vector<T> y(x.size(), T(-7));
-  f(x.data(), y.data(), w, uint32_t(x.size()));
+  reinterpret_cast<void(TQCALC_STDCALL*)(const T*, T*, uint32_t, uint32_t)>(reinterpret_cast<void (*)()>(f))(
+      x.data(), y.data(), w, uint32_t(x.size()));
   return y;
 }
 
@@ -73,8 +65,7 @@ TYPED_TEST(AveragingFilter, DescribedValues) {
     EXPECT_SAME_BITS(run<T>(f, x, 5), run<T>(f, x, 4)) << "an even width is raised to the next odd one";
     std::vector<T> integers(40);
     for (std::size_t i = 0; i < integers.size(); ++i) integers[i] = T(int(i * 7 % 23) - 11);
-    EXPECT_SAME_BITS(integers, run<T>(f, integers, 0)) << "W = 1 copies";
-    EXPECT_SAME_BITS(integers, run<T>(f, integers, 1)) << "W = 1 copies";
+    for (uint16_t w : {0, 1}) EXPECT_SAME_BITS(integers, run<T>(f, integers, w)) << "W = 1 copies";
     // count = W: the incremental mean of the whole input everywhere (one
     // rounding per step: within 3 W u max|x|).
     for (uint16_t W : {3, 49, 301}) {
@@ -90,79 +81,39 @@ TYPED_TEST(AveragingFilter, DescribedValues) {
   EXPECT_NE(1.0, run<double>(Ave<double>::sequential, ones, 49)[150]) << "1/49 is inexact: the mean drifts";
 }
 
-// Every count 0..40 and widths up to past the count (all below the segmented
-// threshold), on guarded arrays at every element-aligned offset: count < W
-// touches nothing, otherwise both forms give the sequential bits.
-TYPED_TEST(AveragingFilter, GuardedSweepOfShortSignals) {
-  using T = TypeParam;
-  for (const Layout& layout : sweepLayouts(40, sizeof(T))) {
-    const std::size_t n = layout.count;
-    const auto x = randomValues<T>(n, uint32_t(n) + 7, 100.0);
-    GuardedArray<T> in(layout), out(n, layout.placement == Placement::AtEnd ? Placement::AtStart : Placement::AtEnd);
-    in.assign(x);
-    for (uint16_t w : {0, 1, 2, 3, 6, 7, 20, 39, 40, 41}) {
-      const auto expected = model(x, w, false, std::vector<T>(n, T(-7)));
-      for (auto f : {Ave<T>::general, Ave<T>::sequential}) {
-        out.assign(std::vector<T>(n, T(-7)));
-        f(in.data(), out.data(), w, uint32_t(n));
-        ASSERT_SAME_BITS(expected, out.values()) << "count " << n << " w " << w << " offset " << layout.offset;
-        ASSERT_TRUE(in.untouched() && out.untouched());
-      }
-    }
-  }
-}
-
-// Across the regime thresholds (count and raw width at and just past the
-// bounds; segment lengths whose last segment is empty or one position), on
-// guarded arrays: the general form gives the sequential bits outside the
-// segmented regime and the segmented definition's bits inside.
-TYPED_TEST(AveragingFilter, RegimeThresholdsAndSegmentedDefinition) {
+// Every count 0..40 with widths up to past the count on guarded arrays at
+// every element-aligned offset (count < W touches nothing), then the regime
+// thresholds (count and raw width at and just past the bounds, last segments
+// empty or of one position, long signals): each form gives the bits of its
+// definition, the general one the segmented definition inside its regime.
+TYPED_TEST(AveragingFilter, EveryPathAndPlacementGivesTheDefinedBits) {
   using T = TypeParam;
   const uint32_t c0 = Ave<T>::minCount, d = Ave<T>::divisor;
-  std::vector<std::pair<uint32_t, uint16_t>> cases = {
+  std::vector<std::pair<Layout, uint16_t>> cases;
+  for (const Layout& layout : sweepLayouts(40, sizeof(T)))
+    for (uint16_t w : {0, 1, 2, 3, 6, 7, 20, 39, 40, 41}) cases.push_back({layout, w});
+  std::vector<std::pair<uint32_t, uint16_t>> thresholds = {
       {c0 - 1, 0}, {c0 - 1, 1}, {c0, 3}, {c0, 4}, {2 * c0 - 1, 3}, {2 * c0 - 1, 4}, {2 * c0, 4}, {2 * c0, 5},
-      {1000, uint16_t(1000 / d)}, {1000, uint16_t(1000 / d + 1)}, {4099, 51}, {65537, 63}, {65537, 64}};
+      {1000, uint16_t(1000 / d)}, {1000, uint16_t(1000 / d + 1)}, {4099, 51}, {65537, 63}, {65537, 64},
+      {sizeof(void*) == 8 ? 1000003u : 100003u, 501}};
   for (uint32_t count = c0; count < c0 + 3 * Ave<T>::segments; ++count)
-    for (uint16_t w = 0; w <= 2; ++w) cases.push_back({count, w});
-  for (const auto& [count, w] : cases)
-    for (Placement placement : {Placement::AtEnd, Placement::AtStart}) {
-      const auto x = randomValues<T>(count, count + w, 10.0);
-      GuardedArray<T> in(count, placement), out(count, placement);
-      in.assign(x);
-      Ave<T>::general(in.data(), out.data(), w, count);
-      ASSERT_SAME_BITS(model(x, w, segmented<T>(w, count), x), out.values()) << "count " << count << " w " << w;
+    for (uint16_t w = 0; w <= 2; ++w) thresholds.push_back({count, w});
+  for (const auto& [count, w] : thresholds)
+    for (Placement placement : {Placement::AtEnd, Placement::AtStart}) cases.push_back({{count, placement, 0}, w});
+  for (const auto& [layout, w] : cases) {
+    const std::size_t n = layout.count;
+    const auto x = randomValues<T>(n, uint32_t(n) + w, 100.0);
+    GuardedArray<T> in(layout), out(n, layout.placement == Placement::AtEnd ? Placement::AtStart : Placement::AtEnd);
+    in.assign(x);
+    for (auto f : {Ave<T>::general, Ave<T>::sequential}) {
+      out.assign(std::vector<T>(n, T(-7)));
+      f(in.data(), out.data(), w, uint32_t(n));
+      ASSERT_SAME_BITS(model(x, w, f == Ave<T>::general && segmented<T>(w, uint32_t(n)), std::vector<T>(n, T(-7))),
+                       out.values()) << "count " << n << " w " << w << " offset " << layout.offset;
       ASSERT_TRUE(in.untouched() && out.untouched());
     }
-  EXPECT_TRUE(segmented<double>(2, 64) && !segmented<double>(3, 64) && !segmented<double>(2, 63));
-}
-
-// Against the exact centred mean (inputs in 1/1024 steps: window sums are
-// exact in double). An update adds at most about 11 u max|x| to the running
-// mean's error (three roundings at the scale of the window sum, one in the
-// division or the reciprocal product), a seed at most (W + 1) u max|x|: the
-// segmented form drifts over one segment, the sequential one over the signal.
-TYPED_TEST(AveragingFilter, LargeSignalsStayWithinTheDriftBound) {
-  using T = TypeParam;
-  const uint32_t count = sizeof(void*) == 8 ? 1000003u : 100003u;
-  std::vector<T> x(count);
-  const auto noise = randomValues<double>(count, 99, 1024.0);
-  for (uint32_t i = 0; i < count; ++i) x[i] = T(std::floor(noise[i]) / 1024);
-  std::vector<double> prefix(count + 1, 0.0);
-  for (uint32_t i = 0; i < count; ++i) prefix[i + 1] = prefix[i] + double(x[i]);
-  const double u = std::numeric_limits<T>::epsilon() / 2;
-  for (uint16_t w : {5, 501}) {
-    const std::size_t W = w | 1u, H = W / 2;
-    const double bounds[] = {(W + 1 + 11.0 * (count / Ave<T>::segments + 1)) * u, (3.0 * W + 11.0 * count) * u};
-    const std::vector<T> outputs[] = {run<T>(Ave<T>::general, x, w), run<T>(Ave<T>::sequential, x, w)};
-    for (int form = 0; form < 2; ++form) {
-      double worst = 0;
-      for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t c = std::min(std::max(i, H), count - H - 1);
-        worst = std::max(worst, std::fabs(double(outputs[form][i]) - (prefix[c + H + 1] - prefix[c - H]) / double(W)));
-      }
-      EXPECT_LE(worst, bounds[form]) << "w " << w << (form ? " sequential" : " general");
-    }
   }
+  EXPECT_TRUE(segmented<double>(2, 64) && !segmented<double>(3, 64) && !segmented<double>(2, 63));
 }
 
 // A NaN stays in a running mean: to the end of the signal sequentially, to
@@ -181,22 +132,15 @@ TYPED_TEST(AveragingFilter, NaNSpreadsToTheEndOfItsSegment) {
 
 // Only the low 16 bits of the width slot count: 0x10005 passed through a
 // full 32-bit slot (on i386 its upper bytes really are nonzero) acts as 5.
-template <class To, class From>
-To withWideSlot(From* f) { return reinterpret_cast<To>(reinterpret_cast<void (*)()>(f)); }
-
 TYPED_TEST(AveragingFilter, UpperBytesOfTheWidthSlotAreIgnored) {
   using T = TypeParam;
-  using Stdcall = void(TQCALC_STDCALL*)(const T*, T*, uint32_t, uint32_t);
   using Cdecl = void(TQCALC_CDECL*)(const T*, T*, uint32_t, uint32_t);
   for (uint32_t count : {40u, 4000u}) {
     const auto x = randomValues<T>(count, 17, 5.0);
     std::vector<T> y(count);
-    withWideSlot<Stdcall>(Ave<T>::general)(x.data(), y.data(), 0x10005u, count);
+    reinterpret_cast<Cdecl>(reinterpret_cast<void (*)()>(Ave<T>::general_cdecl))(x.data(), y.data(), 0xFFFF0005u, count);
     EXPECT_SAME_BITS(run<T>(Ave<T>::general, x, 5), y);
-    withWideSlot<Cdecl>(Ave<T>::general_cdecl)(x.data(), y.data(), 0xFFFF0005u, count);
-    EXPECT_SAME_BITS(run<T>(Ave<T>::general, x, 5), y);
-    withWideSlot<Stdcall>(Ave<T>::sequential)(x.data(), y.data(), 0x10005u, count);
-    EXPECT_SAME_BITS(run<T>(Ave<T>::sequential, x, 5), y);
+    for (auto f : {Ave<T>::general, Ave<T>::sequential}) EXPECT_SAME_BITS(run<T>(f, x, 5), run<T>(f, x, 0x10005u));
   }
 }
 
@@ -218,18 +162,12 @@ void digestAverage(Invoker& invoker) {
     invoker.digest(y);
   }
 }
-TQ_DIGEST_CASE(tqcalcCACalcAveFilter_double, 0x3c5b2fa706c43b6c) {
-  digestAverage<double, decltype(tqcalcCACalcAveFilter_double)>(invoker);
-}
-TQ_DIGEST_CASE(tqcalcCACalcAveFilter_float, 0x6e704b4e1eed6381) {
-  digestAverage<float, decltype(tqcalcCACalcAveFilter_float)>(invoker);
-}
-TQ_DIGEST_CASE(tqcalcCACalcAveFilter_double_scalar, 0xe4c7c7cbc25ce31b) {
-  digestAverage<double, decltype(tqcalcCACalcAveFilter_double_scalar)>(invoker);
-}
-TQ_DIGEST_CASE(tqcalcCACalcAveFilter_float_scalar, 0xd0de0c8d9ff22f2a) {
-  digestAverage<float, decltype(tqcalcCACalcAveFilter_float_scalar)>(invoker);
-}
+#define TQ_AVERAGE_DIGEST_CASE(name, T, digest) \
+  TQ_DIGEST_CASE(name, digest) { digestAverage<T, decltype(name)>(invoker); }
+TQ_AVERAGE_DIGEST_CASE(tqcalcCACalcAveFilter_double, double, 0x3c5b2fa706c43b6c)
+TQ_AVERAGE_DIGEST_CASE(tqcalcCACalcAveFilter_float, float, 0x6e704b4e1eed6381)
+TQ_AVERAGE_DIGEST_CASE(tqcalcCACalcAveFilter_double_scalar, double, 0xe4c7c7cbc25ce31b)
+TQ_AVERAGE_DIGEST_CASE(tqcalcCACalcAveFilter_float_scalar, float, 0xd0de0c8d9ff22f2a)
 
 }  // namespace
 }  // namespace tq::test

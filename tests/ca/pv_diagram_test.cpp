@@ -1,21 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstring>
-#include <limits>
-#include <vector>
-
+#include "ca/ca_test.h"
 #include "core/fast_log10.h"
-#include "support/bits.h"
-#include "support/guarded.h"
-#include "support/invoke.h"
-#include "tqcalc.h"
 
 namespace tq::test {
 namespace {
 
-constexpr float kInf = std::numeric_limits<float>::infinity();
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kFloor = 9.999999717180685e-10f;
 
 struct Axis {
@@ -35,44 +23,25 @@ struct Axis {
     return out;
   }
 
-  // The two sets of rules, read independently of the kernel: the axis value
-  // first, then the rounding and the clamp (NaN to the lower bound, huge
-  // values to the nearer one, bounds applied in the rules' order).
-  int32_t sequential(float x) const {
-    float v;
+  // The rules for fewer than 8 values (sequential) and for 8 or more
+  // (vectorised), read independently of the kernel: the axis value, the
+  // rounding, the clamp (NaN to the lower bound, huge values to the nearer).
+  int32_t rule(float x, bool vectorised) const {
+    float v = scale * x + offset;
     if (logarithmic) {
-      const float reciprocal = 1.0f / reference;
-      float t = reciprocal * x;
+      float t = vectorised ? x / reference : (1.0f / reference) * x;
       if (!(t > kFloor)) t = kFloor;
-      v = float(double(fastLog10(t)) * double(scale) + double(offset));
-    } else {
-      v = scale * x + offset;
+      v = vectorised ? fastLog2(t) * scale * 0.3010300099849701f + offset
+                     : float(double(fastLog10(t)) * double(scale) + double(offset));
     }
-    const float w = v < 0 ? v - 0.5f : v + 0.5f;
-    if (std::isnan(w)) return minCoordinate;
-    double c = std::trunc(double(w));
-    c = std::max(c, double(minCoordinate));
-    c = std::min(c, double(maxCoordinate));
-    return int32_t(c);
-  }
-  int32_t vector(float x) const {
-    float v;
-    if (logarithmic) {
-      float t = x / reference;
-      if (!(t > kFloor)) t = kFloor;
-      v = fastLog2(t) * scale * 0.3010300099849701f + offset;
-    } else {
-      v = scale * x + offset;
-    }
+    if (!vectorised) v = v < 0 ? v - 0.5f : v + 0.5f;
     if (std::isnan(v)) return minCoordinate;
-    double c = std::nearbyint(double(v));  // ties to even in the default mode
-    c = std::min(c, double(maxCoordinate));
-    c = std::max(c, double(minCoordinate));
-    return int32_t(c);
+    const double c = vectorised ? std::nearbyint(double(v)) : std::trunc(double(v));  // ties to even by default
+    return int32_t(std::min(std::max(c, double(minCoordinate)), double(maxCoordinate)));
   }
   std::vector<int32_t> expected(const std::vector<float>& values) const {
     std::vector<int32_t> out;
-    for (float x : values) out.push_back(values.size() < 8 ? sequential(x) : vector(x));
+    for (float x : values) out.push_back(rule(x, values.size() >= 8));
     return out;
   }
 };
@@ -81,35 +50,27 @@ constexpr Axis kLinear{false, -100, 100, 2.0f, 0.5f, 1.0f};
 constexpr Axis kLog{true, -2000, 2000, 100.0f, 50.0f, 10.0f};
 
 TEST(PVDiagram, DescribedCases) {
-  EXPECT_EQ((std::vector<int32_t>{3, -2}), kLinear.run({1.0f, -1.25f}));
-  const Axis allTies{false, -100, 100, 1.0f, 0.0f, 1.0f};
-  EXPECT_EQ(std::vector<int32_t>(8, 2), allTies.run(std::vector<float>(8, 2.5f)));
-  const Axis screen{false, 0, 640, 1.0f, 0.0f, 1.0f};
-  EXPECT_EQ((std::vector<int32_t>{640, 0}), screen.run({1000.0f, -5.0f}));
-  EXPECT_EQ(std::vector<int32_t>(9, 640), screen.run(std::vector<float>(9, 1000.0f)));
-
-  const std::vector<float> eight{1, 10, 100, 1000, 0, -5, 0.5f, 2};
-  const Axis log1{true, -100000, 100000, 100.0f, 0.0f, 1.0f};
-  EXPECT_EQ((std::vector<int32_t>{0, 100, 200, 300, -900, -900, -30, 30}), log1.run(eight));
-  EXPECT_EQ((std::vector<int32_t>{0, 100, 200, 300, -900, -900, -30}),
-            log1.run(std::vector<float>(eight.begin(), eight.begin() + 7)));
-  const Axis log10{true, -100000, 100000, 100.0f, 50.0f, 10.0f};
-  EXPECT_EQ((std::vector<int32_t>{-50, 50, 150, 250, -850, -850, -80, -20}), log10.run(eight));
-  EXPECT_EQ((std::vector<int32_t>{-50, 50, 150, 250, -850, -850, -80}),
-            log10.run(std::vector<float>(eight.begin(), eight.begin() + 7)));
-}
-
-// Halves round away from zero below 8 values and to even from 8 on, at every
-// count around the threshold and the vector width.
-TEST(PVDiagram, RoundingChangesAtEightValues) {
-  const Axis identity{false, -100, 100, 1.0f, 0.0f, 1.0f};
+  const std::vector<float> eight{1, 10, 100, 1000, 0, -5, 0.5f, 2}, seven(eight.begin(), eight.begin() + 7);
+  const Axis identity{false, -100, 100, 1.0f, 0.0f, 1.0f}, screen{false, 0, 640, 1.0f, 0.0f, 1.0f},
+      log1{true, -100000, 100000, 100.0f, 0.0f, 1.0f}, log10{true, -100000, 100000, 100.0f, 50.0f, 10.0f};
+  const std::vector<int32_t> log1Eight{0, 100, 200, 300, -900, -900, -30, 30},
+      log10Eight{-50, 50, 150, 250, -850, -850, -80, -20};
+  const std::pair<std::vector<int32_t>, std::vector<int32_t>> cases[] = {
+      {{3, -2}, kLinear.run({1.0f, -1.25f})},  // 2.5 + 0.5 truncates to 3, -2.0 - 0.5 to -2
+      {std::vector<int32_t>(8, 2), identity.run(std::vector<float>(8, 2.5f))},  // ties to even
+      {{640, 0}, screen.run({1000.0f, -5.0f})},
+      {std::vector<int32_t>(9, 640), screen.run(std::vector<float>(9, 1000.0f))},
+      {log1Eight, log1.run(eight)}, {{log1Eight.begin(), log1Eight.end() - 1}, log1.run(seven)},
+      {log10Eight, log10.run(eight)}, {{log10Eight.begin(), log10Eight.end() - 1}, log10.run(seven)}};
+  for (const auto& [expected, actual] : cases) EXPECT_EQ(expected, actual);
+  // Halves round away from zero below 8 values and to even from 8 on.
   for (uint32_t count : {1u, 6u, 7u, 8u, 9u, 15u, 16u, 17u, 23u, 24u, 25u, 31u, 32u, 33u}) {
     std::vector<float> values(count);
-    for (uint32_t i = 0; i < count; ++i) values[i] = (i % 2 ? -1.0f : 1.0f) * (0.5f + float(i % 4));
     std::vector<int32_t> expected(count);
     for (uint32_t i = 0; i < count; ++i) {
-      const float x = values[i];
-      expected[i] = int32_t(count < 8 ? std::copysign(std::floor(std::fabs(x) + 0.5f), x) : std::nearbyint(x));
+      values[i] = (i % 2 ? -1.0f : 1.0f) * (0.5f + float(i % 4));
+      expected[i] = int32_t(count < 8 ? std::copysign(std::floor(std::fabs(values[i]) + 0.5f), values[i])
+                                      : std::nearbyint(values[i]));
     }
     EXPECT_EQ(expected, identity.run(values)) << count;
   }
@@ -117,32 +78,25 @@ TEST(PVDiagram, RoundingChangesAtEightValues) {
 
 // NaN, infinities and values beyond the 32-bit range, by both rules.
 TEST(PVDiagram, SaturationOfNaNInfinitiesAndHugeValues) {
-  const std::vector<float> specials{kNaN, kInf, -kInf, 3e9f, -3e9f, 1e30f, -1e30f, 2147483520.0f};
-  const std::vector<int32_t> fullRange{INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX,
-                                       INT32_MIN, INT32_MAX, INT32_MIN, 2147483520};
+  const float specials[] = {kNaN, kInf, -kInf, 3e9f, -3e9f, 1e30f, -1e30f, 2147483520.0f};
+  const int32_t fullRange[] = {INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN, 2147483520};
+  const Axis wide{false, INT32_MIN, INT32_MAX, 1.0f, 0.0f, 1.0f}, narrow{false, -7, 9, 1.0f, 0.0f, 1.0f},
+      logAxis{true, -100000, 100000, 100.0f, 0.0f, 1.0f}, zeroReference{true, -100000, 100000, 100.0f, 0.0f, 0.0f};
   for (uint32_t count : {1u, 8u, 13u}) {
-    for (std::size_t k = 0; k < specials.size(); ++k) {
-      const std::vector<float> values(count, specials[k]);
-      const Axis wide{false, INT32_MIN, INT32_MAX, 1.0f, 0.0f, 1.0f};
-      EXPECT_EQ(std::vector<int32_t>(count, fullRange[k]), wide.run(values)) << count << " " << specials[k];
-      const Axis narrow{false, -7, 9, 1.0f, 0.0f, 1.0f};
-      EXPECT_EQ(std::vector<int32_t>(count, fullRange[k] < 0 ? -7 : 9), narrow.run(values)) << count;
+    for (std::size_t k = 0; k < 8; ++k) {
+      EXPECT_EQ(std::vector<int32_t>(count, fullRange[k]), wide.run(std::vector<float>(count, specials[k]))) << count;
+      EXPECT_EQ(std::vector<int32_t>(count, fullRange[k] < 0 ? -7 : 9), narrow.run(std::vector<float>(count, specials[k])));
     }
-  }
-  // Logarithmic: NaN, zero and negatives take the floor (about -9), +inf
-  // gives lg(+inf) of about 38.53; a zero reference sends positive values
-  // to +inf and the rest to the floor.
-  for (uint32_t count : {5u, 12u}) {
-    const Axis logAxis{true, -100000, 100000, 100.0f, 0.0f, 1.0f};
-    EXPECT_EQ(std::vector<int32_t>(count, -900), logAxis.run(std::vector<float>(count, kNaN)));
-    EXPECT_EQ(std::vector<int32_t>(count, -900), logAxis.run(std::vector<float>(count, -kInf)));
-    EXPECT_EQ(std::vector<int32_t>(count, 3853), logAxis.run(std::vector<float>(count, kInf)));
-    const Axis zeroReference{true, -100000, 100000, 100.0f, 0.0f, 0.0f};
+    // Logarithmic: NaN, zero and negatives take the floor (about -9), +inf
+    // gives lg(+inf) of about 38.53; a zero reference sends positive values
+    // to +inf and the rest to the floor.
     std::vector<float> values(count, 2.0f);
-    values[0] = 0.0f, values[1] = -3.0f;
+    values[0] = 0.0f;
     std::vector<int32_t> expected(count, 3853);
-    expected[0] = expected[1] = -900;
+    expected[0] = -900;
     EXPECT_EQ(expected, zeroReference.run(values)) << count;
+    for (float x : {kNaN, -kInf, kInf})
+      EXPECT_EQ(std::vector<int32_t>(count, x == kInf ? 3853 : -900), logAxis.run(std::vector<float>(count, x)));
   }
 }
 
@@ -155,9 +109,9 @@ std::vector<float> testValues(std::size_t count, uint32_t seed, double scale) {
 
 const Axis kAxes[] = {kLinear, kLog, {false, -300, 250, 37.5f, -3.25f, 1.0f}, {true, 0, 640, -80.0f, 320.0f, 0.25f}};
 
-// Counts 0..40 at every element-size start offset and flush against the end
-// of a page: the kernel must agree with its rules and write nothing outside
-// `coordinates`.
+// Counts 0..40 (0: nothing touched) at every element-size start offset and
+// flush against the end of a page: each element by the rules of its count,
+// nothing written outside `coordinates`.
 TEST(PVDiagram, EveryCountAndOffsetWithoutStrayAccess) {
   for (const Axis& axis : kAxes)
     for (const Layout& layout : sweepLayouts(40, sizeof(float))) {
@@ -174,37 +128,16 @@ TEST(PVDiagram, EveryCountAndOffsetWithoutStrayAccess) {
     }
 }
 
-// Random data over a wide dynamic range, both rule sets, longer arrays.
+// Longer arrays over a wide dynamic range, both rule sets. (The sweep above
+// also shows that the overlapping first and last groups of eight write what
+// a single pass would.)
 TEST(PVDiagram, BothRuleSetsOnRandomData) {
   for (const Axis& axis : kAxes)
-    for (uint32_t count : {1u, 2u, 3u, 7u, 8u, 100u, 1027u, 4099u})
+    for (uint32_t count : {100u, 1027u, 4099u})
       for (double scale : {0.01, 3.0, 1e4}) {
         const auto values = testValues(count, count * 7 + uint32_t(scale), scale);
         EXPECT_EQ(axis.expected(values), axis.run(values)) << count << " " << scale;
       }
-}
-
-// The first and last eight values overlap the body; the result must be what
-// separate calls on disjoint groups of eight (and a last group ending at the
-// final element) give, for every alignment of the start.
-TEST(PVDiagram, OverlappingGroupsGiveOnePassValues) {
-  for (const Axis& axis : kAxes)
-    for (uint32_t count : {8u, 9u, 15u, 16u, 17u, 31u, 40u, 63u})
-      for (std::size_t offset = 0; offset < 32; offset += 4) {
-        GuardedArray<float> in(count, Placement::AtStart, offset);
-        in.assign(testValues(count, count + uint32_t(offset), 50.0));
-        std::vector<int32_t> whole(count), grouped(count);
-        axis.run(in.data(), count, whole.data());
-        for (uint32_t i = 0; i < count; i += 8) {
-          const uint32_t start = std::min(i, count - 8);
-          axis.run(in.data() + start, 8, grouped.data() + start);
-        }
-        EXPECT_EQ(grouped, whole) << count << " " << offset;
-      }
-}
-
-TEST(PVDiagram, CountZeroTouchesNothing) {
-  for (const Axis& axis : kAxes) axis.run(nullptr, 0, nullptr);
 }
 
 // Digest cases: edge values and random data across the threshold.

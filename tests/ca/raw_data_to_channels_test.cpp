@@ -1,27 +1,12 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdint>
-#include <limits>
-#include <vector>
-
-#include "support/bits.h"
-#include "support/guarded.h"
-#include "support/invoke.h"
-#include "tqcalc.h"
+#include "ca/ca_test.h"
 
 namespace tq::test {
 namespace {
 
 constexpr float kFloor = std::numeric_limits<float>::min();
 constexpr uint32_t kNone = 0xFFFFFFFFu;
-const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-struct Copied {
-  std::vector<float> channel;
-  float maxValue;
-  uint32_t maxIndex;
-};
+struct Copied { std::vector<float> channel; float maxValue; uint32_t maxIndex; };
 
 // The definition, one sample at a time.
 Copied sequential(const std::vector<float>& raw, uint32_t first, uint32_t end, float offset) {
@@ -34,10 +19,15 @@ Copied sequential(const std::vector<float>& raw, uint32_t first, uint32_t end, f
   return r;
 }
 
-Copied run(const std::vector<float>& raw, uint32_t first, uint32_t end, float offset) {
+// `raw` may be moved back by a firstIndex beyond its size (wrapping like the
+// kernel's own pointer arithmetic).
+Copied run(const float* raw, uint32_t first, uint32_t end, float offset) {
   Copied r{std::vector<float>(end - first), -1.0f, 7};
-  tqCalcCACopyRawDataToChannels(raw.data(), r.channel.data(), first, end, offset, &r.maxValue, &r.maxIndex);
+  tqCalcCACopyRawDataToChannels(raw, r.channel.data(), first, end, offset, &r.maxValue, &r.maxIndex);
   return r;
+}
+Copied run(const std::vector<float>& raw, uint32_t first, uint32_t end, float offset) {
+  return run(raw.data(), first, end, offset);
 }
 
 void expectSame(const Copied& expected, const Copied& actual) {
@@ -69,17 +59,14 @@ TEST(CopyRawDataToChannels, DescribedCases) {
   // A value equal to the floor is not above it; the smallest value above is.
   expectSame({{kFloor, std::nextafter(kFloor, 1.0f)}, std::nextafter(kFloor, 1.0f), 1},
              run({kFloor, std::nextafter(kFloor, 1.0f)}, 0, 2, 0.0f));
-  // Nothing to copy: the initial values are stored, the channel is not touched.
-  float maxValue = 5;
-  uint32_t maxIndex = 5;
-  tqCalcCACopyRawDataToChannels(nullptr, nullptr, 9, 9, 1.0f, &maxValue, &maxIndex);
-  EXPECT_SAME_BITS(kFloor, maxValue);
-  EXPECT_EQ(kNone, maxIndex);
+  // Nothing to copy (null arrays): the initial values are stored.
+  expectSame({{}, kFloor, kNone}, run({}, 9, 9, 1.0f));
 }
 
 // Every count 0..40 and every float-aligned start, for raw and channel alike,
-// flush against a guard page; results as the definition gives them, nothing
-// written outside the channel, the raw block unchanged.
+// flush against a guard page, and in place (the same array for both: the
+// range moves down to element 0, elements past it keep their raw values):
+// results as the definition gives them, nothing written outside the channel.
 TEST(CopyRawDataToChannels, EveryCountAndStartMatchesTheDefinition) {
   for (const Layout& layout : sweepLayouts(40, sizeof(float)))
     for (uint32_t first : {0u, 3u}) {
@@ -87,79 +74,51 @@ TEST(CopyRawDataToChannels, EveryCountAndStartMatchesTheDefinition) {
       GuardedArray<float> rawArray(end, layout.placement, layout.offset), channel(layout);
       for (uint32_t pattern = 0; pattern < 4; ++pattern) {
         const std::vector<float> raw = curve(end, pattern + first);
-        rawArray.assign(raw);
-        Copied r{{}, -1.0f, 7};
-        tqCalcCACopyRawDataToChannels(rawArray.data(), channel.data(), first, end, 0.5f, &r.maxValue,
-                                      &r.maxIndex);
-        r.channel = channel.values();
+        const Copied expected = sequential(raw, first, end, 0.5f);
         SCOPED_TRACE(::testing::Message() << "count " << layout.count << " offset " << layout.offset << " first "
                                           << first << " pattern " << pattern);
-        expectSame(sequential(raw, first, end, 0.5f), r);
-        EXPECT_TRUE(channel.untouched());
-        EXPECT_SAME_BITS(raw, rawArray.values());
+        for (bool inPlace : {false, true}) {
+          rawArray.assign(raw);
+          Copied r{{}, -1.0f, 7};
+          float* out = inPlace ? rawArray.data() : channel.data();
+          tqCalcCACopyRawDataToChannels(rawArray.data(), out, first, end, 0.5f, &r.maxValue, &r.maxIndex);
+          const std::vector<float> all = rawArray.values();
+          r.channel = inPlace ? std::vector<float>(all.begin(), all.begin() + layout.count) : channel.values();
+          expectSame(expected, r);
+          EXPECT_SAME_BITS(std::vector<float>(raw.begin() + (inPlace ? layout.count : 0), raw.end()),
+                           std::vector<float>(all.begin() + (inPlace ? layout.count : 0), all.end()));
+          EXPECT_TRUE(channel.untouched() && rawArray.untouched());
+        }
       }
     }
 }
 
-// The maximum placed at several positions (in different lanes, in different
-// sets of lanes, in the tail), everything else lower: the lowest one wins.
+// The maximum at several positions (in different lanes, sets of lanes, the
+// tail; and on both sides of a 2^20-sample chunk of the vector path),
+// everything else lower: the lowest position wins.
 TEST(CopyRawDataToChannels, RepeatedMaximumReportsTheFirst) {
-  const uint32_t count = 203;
-  for (uint32_t seed = 0; seed < 200; ++seed) {
+  for (uint32_t seed = 0; seed < 202; ++seed) {
+    const uint32_t count = seed < 200 ? 203 : (1u << 20) + 45;
     std::vector<float> raw = randomValues<float>(count, seed, 10.0);
-    std::vector<uint32_t> at;
-    for (uint32_t j = 0; j < 1 + seed % 5; ++j) at.push_back((seed * 37 + j * (seed % 3 ? 8 : 41)) % count);
-    uint32_t lowest = count;
-    for (uint32_t p : at) raw[p] = 11.0f, lowest = std::min(lowest, p);
+    std::vector<uint32_t> at{(1u << 20) + 5};
+    if (seed == 201) at.push_back((1u << 20) - 3);
+    if (seed < 200) at.clear();
+    for (uint32_t j = 0; seed < 200 && j <= seed % 5; ++j) at.push_back((seed * 37 + j * (seed % 3 ? 8 : 41)) % count);
+    for (uint32_t p : at) raw[p] = 11.0f;
     const Copied r = run(raw, 0, count, 0.0f);
-    EXPECT_EQ(lowest, r.maxIndex) << "seed " << seed;
+    EXPECT_EQ(*std::min_element(at.begin(), at.end()), r.maxIndex) << "seed " << seed;
     expectSame(sequential(raw, 0, count, 0.0f), r);
   }
 }
 
-// Past one chunk of the vector path (2^20 samples): maxima on both sides of
-// the boundary and a lower one repeated in every block.
-TEST(CopyRawDataToChannels, AcrossChunks) {
-  const uint32_t count = (1u << 20) + 45;
-  std::vector<float> raw(count, 1.0f);
-  for (uint32_t at : {(1u << 20) + 5, (1u << 20) - 3}) {
-    raw[at] = 2.0f;
-    expectSame(sequential(raw, 0, count, 0.0f), run(raw, 0, count, 0.0f));
-  }
-}
-
-// Same array for both: the range moves down to element 0; the elements past
-// the copied range keep their raw values.
-TEST(CopyRawDataToChannels, InPlace) {
-  for (uint32_t count : {0u, 1u, 7u, 8u, 9u, 31u, 32u, 33u, 40u, 100u})
-    for (uint32_t first : {0u, 1u, 5u, 8u, 9u, 40u}) {
-      const std::vector<float> raw = curve(first + count, count + first);
-      std::vector<float> data = raw;
-      Copied r{{}, 0, 0};
-      tqCalcCACopyRawDataToChannels(data.data(), data.data(), first, first + count, 0.25f, &r.maxValue,
-                                    &r.maxIndex);
-      r.channel.assign(data.begin(), data.begin() + count);
-      SCOPED_TRACE(::testing::Message() << "count " << count << " first " << first);
-      expectSame(sequential(raw, first, first + count, 0.25f), r);
-      EXPECT_SAME_BITS(std::vector<float>(raw.begin() + count, raw.end()),
-                       std::vector<float>(data.begin() + count, data.end()));
-    }
-}
-
-// Indices above 2^31 are reported as unsigned rawData indices. The block is
-// addressed with a pointer moved back by firstIndex (wrapping like the
-// kernel's own pointer arithmetic).
+// Indices above 2^31 are reported as unsigned rawData indices.
 TEST(CopyRawDataToChannels, LargeFirstIndex) {
   const uint32_t first = 0xF0000000u;
   const std::vector<float> block = curve(21, 0);
-  std::vector<float> channel(21);
-  const auto raw = reinterpret_cast<const float*>(uintptr_t(block.data()) - uintptr_t(first) * sizeof(float));
-  float maxValue;
-  uint32_t maxIndex;
-  tqCalcCACopyRawDataToChannels(raw, channel.data(), first, first + 21, 0.0f, &maxValue, &maxIndex);
-  const Copied expected = sequential(block, 0, 21, 0.0f);
-  EXPECT_SAME_BITS(expected.channel, channel);
-  EXPECT_EQ(first + expected.maxIndex, maxIndex);
+  Copied expected = sequential(block, 0, 21, 0.0f);
+  expected.maxIndex += first;
+  expectSame(expected, run(reinterpret_cast<const float*>(uintptr_t(block.data()) - uintptr_t(first) * sizeof(float)),
+                           first, first + 21, 0.0f));
 }
 
 TQ_DIGEST_CASE(tqCalcCACopyRawDataToChannels, 0x2cb6a9612a3b577d) {
@@ -167,14 +126,10 @@ TQ_DIGEST_CASE(tqCalcCACopyRawDataToChannels, 0x2cb6a9612a3b577d) {
     std::vector<float> raw = randomValues<float>(count + 2, count, 100.0);
     const auto edges = edgeValues<float>();
     for (std::size_t i = 0; i < raw.size(); i += 3) raw[i] = edges[i % edges.size()];
-    std::vector<float> channel(count);
-    float maxValue;
-    uint32_t maxIndex;
-    invoker.call<decltype(tqCalcCACopyRawDataToChannels)>(raw.data(), channel.data(), 2u, count + 2, -0.75f,
-                                                          &maxValue, &maxIndex);
-    invoker.digest(channel);
-    invoker.digest(maxValue);
-    invoker.digest(maxIndex);
+    Copied r{std::vector<float>(count), 0, 0};
+    invoker.call<decltype(tqCalcCACopyRawDataToChannels)>(raw.data(), r.channel.data(), 2u, count + 2, -0.75f,
+                                                          &r.maxValue, &r.maxIndex);
+    invoker.digest(r.channel), invoker.digest(r.maxValue), invoker.digest(r.maxIndex);
   }
 }
 
