@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/lanes.h"
+
 namespace tq {
 
 namespace fastlog {
@@ -35,49 +37,24 @@ constexpr std::uint32_t kFractionMask = 0x007FFFFFu;
 constexpr std::uint32_t kExponentMask = 0x7F800000u;
 constexpr std::uint32_t kOneBits = 0x3F800000u;
 
-// The same instruction sequence on 128-bit and 256-bit vectors. AVX has no
-// 256-bit integer shift, so the exponent is not shifted down: the masked
-// field, read as an integer, is field * 2^23, which converts to float exactly
-// (at most 8 significant bits) and scales back exactly.
-// (Tag structs rather than templates over __m128/__m256: vector types lose
-// their attributes as template arguments.)
-struct Lanes4 {
-  using V = __m128;
-  static __m128 set(float v) { return _mm_set1_ps(v); }
-  static __m128 bits(std::uint32_t b) { return _mm_castsi128_ps(_mm_set1_epi32(int(b))); }
-  static __m128 andBits(__m128 a, __m128 b) { return _mm_and_ps(a, b); }
-  static __m128 orBits(__m128 a, __m128 b) { return _mm_or_ps(a, b); }
-  static __m128 add(__m128 a, __m128 b) { return _mm_add_ps(a, b); }
-  static __m128 sub(__m128 a, __m128 b) { return _mm_sub_ps(a, b); }
-  static __m128 mul(__m128 a, __m128 b) { return _mm_mul_ps(a, b); }
-  static __m128 intBitsToFloat(__m128 v) { return _mm_cvtepi32_ps(_mm_castps_si128(v)); }
-};
-
-struct Lanes8 {
-  using V = __m256;
-  static __m256 set(float v) { return _mm256_set1_ps(v); }
-  static __m256 bits(std::uint32_t b) { return _mm256_castsi256_ps(_mm256_set1_epi32(int(b))); }
-  static __m256 andBits(__m256 a, __m256 b) { return _mm256_and_ps(a, b); }
-  static __m256 orBits(__m256 a, __m256 b) { return _mm256_or_ps(a, b); }
-  static __m256 add(__m256 a, __m256 b) { return _mm256_add_ps(a, b); }
-  static __m256 sub(__m256 a, __m256 b) { return _mm256_sub_ps(a, b); }
-  static __m256 mul(__m256 a, __m256 b) { return _mm256_mul_ps(a, b); }
-  static __m256 intBitsToFloat(__m256 v) { return _mm256_cvtepi32_ps(_mm256_castps_si256(v)); }
-};
-
+// The same instruction sequence on 128-bit and 256-bit vectors (the
+// overloads of core/lanes.h). AVX has no 256-bit integer shift, so the
+// exponent is not shifted down: the masked field, read as an integer, is
+// field * 2^23, which converts to float exactly (at most 8 significant bits)
+// and scales back exactly.
 // Base-2 logarithm of |x| per lane (steps up to the final scaling).
-template <class L>
-inline typename L::V log2Lanes(typename L::V x) {
-  using V = typename L::V;
-  const V m = L::orBits(L::andBits(x, L::bits(kFractionMask)), L::bits(kOneBits));
-  const V e = L::sub(L::mul(L::intBitsToFloat(L::andBits(x, L::bits(kExponentMask))), L::set(0x1p-23f)),
-                     L::set(127.0f));
+template <class V>
+inline V log2Lanes(V x) {
+  using simd::add, simd::sub, simd::mul, simd::bitsAnd, simd::bitsOr;
+  const auto c = [](float v) { return simd::Lanes<V>::splat(v); };
+  const V m = bitsOr(bitsAnd(x, kFractionMask), kOneBits);
+  const V e = sub(mul(simd::bitsAsIntToFloat(bitsAnd(x, kExponentMask)), c(0x1p-23f)), c(127.0f));
   // ((c2 - c3 m) m - c1) m + c0, then times (m - 1).
-  V p = L::sub(L::set(kC2), L::mul(L::set(kC3), m));
-  p = L::sub(L::mul(p, m), L::set(kC1));
-  p = L::add(L::mul(p, m), L::set(kC0));
-  const V q = L::mul(p, L::sub(m, L::set(1.0f)));
-  return L::add(q, e);
+  V p = sub(c(kC2), mul(c(kC3), m));
+  p = sub(mul(p, m), c(kC1));
+  p = add(mul(p, m), c(kC0));
+  const V q = mul(p, sub(m, c(1.0f)));
+  return add(q, e);
 }
 
 }  // namespace fastlog
@@ -100,16 +77,16 @@ inline float fastLog10(float x) { return float(double(fastLog2(x)) * fastlog::kL
 
 // Four-lane form: the scaling in float.
 inline __m128 fastLog10x4(__m128 x) {
-  return _mm_mul_ps(fastlog::log2Lanes<fastlog::Lanes4>(x), _mm_set1_ps(fastlog::kLog10Of2Float));
+  return _mm_mul_ps(fastlog::log2Lanes(x), _mm_set1_ps(fastlog::kLog10Of2Float));
 }
 
 // Eight-lane form.
 inline __m256 fastLog10x8(__m256 x) {
-  return _mm256_mul_ps(fastlog::log2Lanes<fastlog::Lanes8>(x), _mm256_set1_ps(fastlog::kLog10Of2Float));
+  return _mm256_mul_ps(fastlog::log2Lanes(x), _mm256_set1_ps(fastlog::kLog10Of2Float));
 }
 
 // Base-2 logarithm on eight lanes, for callers that fold the log10(2)
 // scaling into their own products.
-inline __m256 fastLog2x8(__m256 x) { return fastlog::log2Lanes<fastlog::Lanes8>(x); }
+inline __m256 fastLog2x8(__m256 x) { return fastlog::log2Lanes(x); }
 
 }  // namespace tq

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "core/simd.h"
+
 // The vector types carry attributes (may_alias) that GCC drops, with a
 // warning, when they are template arguments; every access here goes through
 // the intrinsics, which do not depend on them.
@@ -48,6 +50,14 @@ template <>
 struct Lanes<int32_t> : ScalarLanes<int32_t> {};
 
 template <>
+struct Lanes<__m128> {
+  using Scalar = float;
+  static constexpr uint32_t width = 4;
+  static __m128 load(const float* p) { return _mm_loadu_ps(p); }
+  static void store(float* p, __m128 v) { _mm_storeu_ps(p, v); }
+  static __m128 splat(float s) { return _mm_set1_ps(s); }
+};
+template <>
 struct Lanes<__m256> {
   using Scalar = float;
   static constexpr uint32_t width = 8;
@@ -82,12 +92,26 @@ template <class S>
 inline IfScalar<S> sub(S a, S b) { return a - b; }
 template <class S>
 inline IfScalar<S> mul(S a, S b) { return a * b; }
+inline __m128 add(__m128 a, __m128 b) { return _mm_add_ps(a, b); }
+inline __m128 sub(__m128 a, __m128 b) { return _mm_sub_ps(a, b); }
+inline __m128 mul(__m128 a, __m128 b) { return _mm_mul_ps(a, b); }
 inline __m256 add(__m256 a, __m256 b) { return _mm256_add_ps(a, b); }
 inline __m256d add(__m256d a, __m256d b) { return _mm256_add_pd(a, b); }
 inline __m256 sub(__m256 a, __m256 b) { return _mm256_sub_ps(a, b); }
 inline __m256d sub(__m256d a, __m256d b) { return _mm256_sub_pd(a, b); }
 inline __m256 mul(__m256 a, __m256 b) { return _mm256_mul_ps(a, b); }
 inline __m256d mul(__m256d a, __m256d b) { return _mm256_mul_pd(a, b); }
+
+// Float lanes as bit patterns: AND/OR with a pattern in every lane, and the
+// lanes' bits read as 32-bit integers converted to float.
+inline __m128 bitsAnd(__m128 v, uint32_t b) { return _mm_and_ps(v, _mm_castsi128_ps(_mm_set1_epi32(int(b)))); }
+inline __m256 bitsAnd(__m256 v, uint32_t b) {
+  return _mm256_and_ps(v, _mm256_castsi256_ps(_mm256_set1_epi32(int(b))));
+}
+inline __m128 bitsOr(__m128 v, uint32_t b) { return _mm_or_ps(v, _mm_castsi128_ps(_mm_set1_epi32(int(b)))); }
+inline __m256 bitsOr(__m256 v, uint32_t b) { return _mm256_or_ps(v, _mm256_castsi256_ps(_mm256_set1_epi32(int(b)))); }
+inline __m128 bitsAsIntToFloat(__m128 v) { return _mm_cvtepi32_ps(_mm_castps_si128(v)); }
+inline __m256 bitsAsIntToFloat(__m256 v) { return _mm256_cvtepi32_ps(_mm256_castps_si256(v)); }
 
 // Correctly rounded square roots. The scalar ones use the instruction too:
 // std::sqrt may call the C library for negative input (to set errno), and
@@ -110,16 +134,6 @@ inline IfScalar<S> maximum(S a, S b) {
   if (a > b) return a;
   if (b > a) return b;
   return std::signbit(a) ? b : a;  // equal: only a ±0 pair differs in bits
-}
-// mask ? t : f with bit operations: GCC turns a blendv whose mask is a
-// comparison into a per-lane branch sequence when AVX2 is not available.
-template <class V>
-inline V select(V mask, V t, V f) {
-  return _mm256_xor_ps(f, _mm256_and_ps(mask, _mm256_xor_ps(t, f)));
-}
-template <>
-inline __m256d select(__m256d mask, __m256d t, __m256d f) {
-  return _mm256_xor_pd(f, _mm256_and_pd(mask, _mm256_xor_pd(t, f)));
 }
 inline __m256 maximum(__m256 a, __m256 b) {
   a = select(_mm256_cmp_ps(a, a, _CMP_UNORD_Q), b, a);

@@ -48,5 +48,8 @@ inline __m128 absoluteValue(__m128 v) {
 inline __m256 select(__m256 mask, __m256 ifTrue, __m256 ifFalse) {
   return _mm256_or_ps(_mm256_and_ps(mask, ifTrue), _mm256_andnot_ps(mask, ifFalse));
 }
+inline __m256d select(__m256d mask, __m256d ifTrue, __m256d ifFalse) {
+  return _mm256_or_pd(_mm256_and_pd(mask, ifTrue), _mm256_andnot_pd(mask, ifFalse));
+}
 
 }  // namespace tq::simd
