@@ -77,9 +77,9 @@ void fastLog(benchmark::State& state) {
     benchmark::DoNotOptimize(values.data());
     for (std::size_t i = 0; i < values.n; i += lanes) {
       if constexpr (lanes == 8)
-        _mm256_storeu_ps(results.p + i, fastLog10x8(_mm256_loadu_ps(values.p + i)));
+        simd::store(results.p + i, fastLog10Lanes(simd::load<simd::F32x8>(values.p + i)));
       else if constexpr (lanes == 4)
-        _mm_storeu_ps(results.p + i, fastLog10x4(_mm_loadu_ps(values.p + i)));
+        simd::store(results.p + i, fastLog10Lanes(simd::load<simd::F32x4>(values.p + i)));
       else
         results.p[i] = fastLog10(values.p[i]);
     }

@@ -76,13 +76,21 @@ foreach(a IN LISTS def_names)
   endforeach()
 endforeach()
 
-# Names a host must not find: undecorated forms of the decorated-only
-# entries, and stdcall names of cdecl-only kernels.
-foreach(absent tqcalcCACalcAveFilter_double_scalar tqcalcCACalcAveFilter_float_scalar
-               tqcalcPowerCalculatePosAndNegEnergy tqcalcPowerCalculatePosAndNegEnergyOnCondition
-               tqcalcAddScalarToVector_float tqcalcSqrtVector_double)
-  if(absent IN_LIST dll_names)
-    list(APPEND errors "${absent} must not be exported")
+# Names a host must not find, from the forms of the table: the plain
+# stdcall name of cdecl-only and decorated operations, the cdecl twin of
+# decorated-only ones.
+file(STRINGS ${TABLE} rows REGEX "^TQ_(EXPORT|PLANNED)\\(")
+foreach(row IN LISTS rows)
+  if(row MATCHES "^TQ_[A-Z]+\\((CDECL_ONLY|DECORATED|DECORATED_PAIR), *([A-Za-z0-9_]+),")
+    set(absent ${CMAKE_MATCH_2})
+    if(CMAKE_MATCH_1 STREQUAL "DECORATED")
+      list(APPEND absent ${CMAKE_MATCH_2}_cdecl)
+    endif()
+    foreach(name IN LISTS absent)
+      if(name IN_LIST dll_names)
+        list(APPEND errors "${name} must not be exported")
+      endif()
+    endforeach()
   endif()
 endforeach()
 

@@ -15,6 +15,12 @@ endfunction()
 # tq_generate_exports(<table> <dir> <pe32|elf32|elf64>)
 function(tq_generate_exports table dir flavour)
   file(STRINGS "${table}" rows REGEX "^TQ_(EXPORT|PLANNED|ALIAS)\\(")
+  file(STRINGS "${table}" totals REGEX "^TQ_TOTALS\\(")
+  if(NOT totals MATCHES "^TQ_TOTALS\\(([0-9]+), *([0-9]+)\\)$")
+    message(FATAL_ERROR "exports: the table needs one row TQ_TOTALS(names, entries)")
+  endif()
+  set(expected_names ${CMAKE_MATCH_1})
+  set(expected_entries ${CMAKE_MATCH_2})
   set(all_keys "")        # every exported name, sort key form
   set(def_lines "")       # "key|line" for built entries
   set(elf_names "")
@@ -88,9 +94,9 @@ function(tq_generate_exports table dir flavour)
   list(SORT all_keys COMPARE STRING CASE SENSITIVE)
   list(REMOVE_DUPLICATES all_keys)
   list(LENGTH all_keys distinct)
-  if(NOT total EQUAL 142 OR NOT distinct EQUAL 142 OR NOT entries EQUAL 138)
-    message(FATAL_ERROR "exports: the table must name 142 distinct exports on 138 entries "
-                        "(has ${total} names, ${distinct} distinct, ${entries} entries)")
+  if(NOT total EQUAL expected_names OR NOT distinct EQUAL expected_names OR NOT entries EQUAL expected_entries)
+    message(FATAL_ERROR "exports: the table must name ${expected_names} distinct exports on ${expected_entries} "
+                        "entries (has ${total} names, ${distinct} distinct, ${entries} entries)")
   endif()
 
   # On x86-64 stdcall and cdecl are one convention: the twins are aliases.
@@ -117,7 +123,7 @@ function(tq_generate_exports table dir flavour)
     list(APPEND def_sorted "${ordinal}|  ${line} @${ordinal}")
   endforeach()
   # Emit in ordinal order so that the file reads like the export table.
-  foreach(ordinal RANGE 1 142)
+  foreach(ordinal RANGE 1 ${expected_names})
     foreach(entry IN LISTS def_sorted)
       if(entry MATCHES "^${ordinal}\\|(.*)$")
         string(APPEND def "${CMAKE_MATCH_1}\n")

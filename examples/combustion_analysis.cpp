@@ -80,8 +80,12 @@ CombustionResult analyseCombustion(const RawStream& raw, const EngineGeometry& e
     float peak = 0;
     uint32_t peakIndex = 0;
     tqCalcCACopyRawDataToChannels(raw.samples.data(), channel.data(), first, end, offset, &peak, &peakIndex);
-    r.peakBar.push_back(peak);
-    r.peakDeg.push_back(acq.crankDeg(peakIndex - first));
+    // All ones: no sample above the smallest normal float (a cycle without
+    // pressure, e.g. a dead sensor). The cycle then has no peak to report.
+    if (peakIndex != 0xFFFFFFFFu) {
+      r.peakBar.push_back(peak);
+      r.peakDeg.push_back(acq.crankDeg(peakIndex - first));
+    }
     double offsetError = 0;
     for (uint32_t i = 0; i < n; ++i) offsetError += channel[i] - raw.truePressureBar[c][i];
     r.meanOffsetError = std::max(r.meanOffsetError, std::fabs(offsetError / n));

@@ -157,9 +157,12 @@ TQCALC_PAIR(float, tqcalcCACalcFilter_int32_t,
  * the first and last (W - 1) / 2 outputs repeat the first and last full
  * window's mean. input and output must not overlap. count < W is not a
  * valid call: nothing is read or written.
- * The general form splits long signals into segments that are computed in
- * vector lanes (last bits differ from the sequential form); below its
- * threshold it gives exactly the sequential form's bits. */
+ * The general form splits long signals into segments computed in vector
+ * lanes, each re-seeded from a direct window sum (so rounding drifts over one
+ * segment at most; the last bits differ from the sequential form): the
+ * double form when count >= 64 and the raw windowWidth <= count / 32 (5
+ * segments), the float form when count >= 128 and windowWidth <= count / 64
+ * (9 segments). Otherwise it gives exactly the sequential form's bits. */
 TQCALC_PAIR(void, tqcalcCACalcAveFilter_double,
             (const double* input, double* output, uint16_t windowWidth, uint32_t count));
 TQCALC_PAIR(void, tqcalcCACalcAveFilter_float,
@@ -211,8 +214,6 @@ TQCALC_PAIR(void, tqcalcCAPV_log,
             (const float* values, uint32_t count, int32_t* coordinates, int32_t minCoordinate,
              int32_t maxCoordinate, float scale, float offset, float reference));
 
-/* ---- Scaled channel values at a position -----------------------------------*/
-
 /* ---- Linear-function fill --------------------------------------------------*/
 /* buffer[i] = i * slope + intercept for i = 0 .. count - 1, each product and
  * sum rounded in the buffer's type; the float version rounds the index to
@@ -221,38 +222,6 @@ TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_double,
             (double* buffer, uint32_t count, double slope, double intercept));
 TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_float,
             (float* buffer, uint32_t count, float slope, float intercept));
-
-/* ---- CHS interpolator ------------------------------------------------------*/
-
-/* ---- IIR filters -----------------------------------------------------------*/
-
-/* ---- FIR filter ------------------------------------------------------------*/
-
-/* ---- Pink-noise filter -----------------------------------------------------*/
-
-/* ---- Minimum and maximum ---------------------------------------------------*/
-
-/* ---- Running statistics ----------------------------------------------------*/
-
-/* ---- Copy with statistics --------------------------------------------------*/
-
-/* ---- XY graph values -------------------------------------------------------*/
-
-/* ---- Cursor search ---------------------------------------------------------*/
-
-/* ---- Power sums ------------------------------------------------------------*/
-
-/* ---- Energies --------------------------------------------------------------*/
-
-/* ---- Phase angles and harmonics --------------------------------------------*/
-
-/* ---- Power FIR step --------------------------------------------------------*/
-
-/* ---- Unbalance -------------------------------------------------------------*/
-
-/* ---- Flicker ---------------------------------------------------------------*/
-
-/* ---- Fast trigonometric kernels --------------------------------------------*/
 
 #ifdef __cplusplus
 } /* extern "C" */

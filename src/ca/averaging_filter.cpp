@@ -12,68 +12,24 @@
 // shadow of the longer vector chain. Segment lanes gather their samples L
 // apart; the outputs of one step are scattered the same way.
 //
-// Vector arithmetic uses GCC's operators on the AVX types: one instruction
-// per operator, each rounded, never contracted (-ffp-contract=off).
-//
 // Only the low 16 bits of the width slot are part of the interface: the
 // parameter is declared uint16_t, so the upper bytes of the slot never reach
 // the computation.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
-#include "core/simd.h"
+#include "simd/lanes.h"
 #include "tqcalc.h"
 
 namespace {
 
-struct DoubleLanes {
-  using T = double;
-  using V = __m256d;
-  static constexpr std::size_t segments = 5;
-  // Segmented regime: count >= minCount and raw width <= count / widthDivisor.
-  static constexpr uint32_t minCount = 64, widthDivisor = 32;
-  static V set1(T v) { return _mm256_set1_pd(v); }
-  static T first(V v) { return _mm256_cvtsd_f64(v); }
-  // Lane s = p[s * L].
-  static V gather(const T* p, std::size_t L) { return _mm256_set_pd(p[3 * L], p[2 * L], p[L], p[0]); }
-  static void scatter(T* p, std::size_t L, V v) {
-    const __m128d low = _mm256_castpd256_pd128(v), high = _mm256_extractf128_pd(v, 1);
-    _mm_storel_pd(p, low);
-    _mm_storeh_pd(p + L, low);
-    _mm_storel_pd(p + 2 * L, high);
-    _mm_storeh_pd(p + 3 * L, high);
-  }
-};
+using namespace tq::simd;
 
-struct FloatLanes {
-  using T = float;
-  using V = __m256;
-  static constexpr std::size_t segments = 9;
-  static constexpr uint32_t minCount = 128, widthDivisor = 64;
-  static V set1(T v) { return _mm256_set1_ps(v); }
-  static T first(V v) { return _mm256_cvtss_f32(v); }
-  static V gather(const T* p, std::size_t L) {
-    return _mm256_set_ps(p[7 * L], p[6 * L], p[5 * L], p[4 * L], p[3 * L], p[2 * L], p[L], p[0]);
-  }
-  static void scatter(T* p, std::size_t L, V v) {
-    storeLanes(p, L, _mm256_castps256_ps128(v));
-    storeLanes(p + 4 * L, L, _mm256_extractf128_ps(v, 1));
-  }
-  // extractps stores a lane straight from the register: half again as fast
-  // as storing the vector and copying its lanes out in a loop.
-  static void storeLanes(T* p, std::size_t L, __m128 q) {
-    _mm_store_ss(p, q);
-    storeBits(p + L, _mm_extract_ps(q, 1));
-    storeBits(p + 2 * L, _mm_extract_ps(q, 2));
-    storeBits(p + 3 * L, _mm_extract_ps(q, 3));
-  }
-  static void storeBits(T* p, int bits) { std::memcpy(p, &bits, sizeof bits); }
-};
-
-template <class T> struct LanesFor;
-template <> struct LanesFor<double> { using type = DoubleLanes; };
-template <> struct LanesFor<float> { using type = FloatLanes; };
+// The segmented regime of each sample type: one segment per lane of Wide<T>
+// plus the last one; count >= minCount and raw width <= count / widthDivisor.
+template <class T> struct Regime;
+template <> struct Regime<double> { static constexpr uint32_t minCount = 64, widthDivisor = 32; };
+template <> struct Regime<float> { static constexpr uint32_t minCount = 128, widthDivisor = 64; };
 
 // Both forms take the window width this way: an even width is raised to the
 // next odd one.
@@ -102,11 +58,10 @@ void sequentialAverage(const T* input, T* output, uint32_t W, uint32_t count) {
 
 template <class T>
 void averagingFilter(const T* input, T* output, uint16_t windowWidth, uint32_t count) {
-  using Lanes = typename LanesFor<T>::type;
-  using V = typename Lanes::V;
-  constexpr std::size_t S = Lanes::segments;
+  using V = Wide<T>;
+  constexpr std::size_t S = widthOf<V> + 1;
   const uint32_t W = oddWidth(windowWidth);
-  if (count < Lanes::minCount || windowWidth > count / Lanes::widthDivisor) {
+  if (count < Regime<T>::minCount || windowWidth > count / Regime<T>::widthDivisor) {
     sequentialAverage(input, output, W, count);
     return;
   }
@@ -121,15 +76,15 @@ void averagingFilter(const T* input, T* output, uint16_t windowWidth, uint32_t c
 
   // Seeds: each segment's first window summed in index order, all segments
   // at once.
-  V sums = Lanes::gather(input, L);
+  V sums = gather<V>(input, L);
   T lastSum = input[lastStart];
   for (std::size_t k = 1; k < W; ++k) {
-    sums = sums + Lanes::gather(input + k, L);
+    sums = add(sums, gather<V>(input + k, L));
     lastSum += input[lastStart + k];
   }
-  V m = Lanes::set1(r) * sums;
+  V m = mul(splat<V>(r), sums);
   T mLast = r * lastSum;
-  fill(output, H + 1, Lanes::first(m));  // segment 0's seed is the first window's mean
+  fill(output, H + 1, firstLane(m));  // segment 0's seed is the first window's mean
 
   // The hardware prefetchers lose track of the 2 (S - 1) interleaved
   // streams on long signals (about 10% at DRAM size): fetch each lane's line
@@ -139,13 +94,13 @@ void averagingFilter(const T* input, T* output, uint16_t windowWidth, uint32_t c
   const auto prefetchLanes = [L](const T* enteringAt, const T* outAt) {
     for (std::size_t s = 0; s + 1 < S; ++s) {
       const std::uintptr_t lane = s * L * sizeof(T) + kAheadBytes;
-      _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<std::uintptr_t>(enteringAt) + lane), _MM_HINT_T0);
-      _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<std::uintptr_t>(outAt) + lane), _MM_HINT_T0);
+      prefetch(reinterpret_cast<std::uintptr_t>(enteringAt) + lane);
+      prefetch(reinterpret_cast<std::uintptr_t>(outAt) + lane);
     }
   };
   // Step t of segment s is position p = s * L + H + 1 + t: the sample
   // input[p + H] enters, input[p - H - 1] leaves.
-  const V widthV = Lanes::set1(width);
+  const V widthV = splat<V>(width);
   const T* entering = input + W;
   const T* leaving = input;
   T* out = output + H + 1;
@@ -154,8 +109,8 @@ void averagingFilter(const T* input, T* output, uint16_t windowWidth, uint32_t c
   T* lastOut = out + lastStart;
   const auto vectorStep = [&](std::size_t t) {
     if (t % kLineElements == 0) prefetchLanes(entering + t, out + t);
-    m = ((Lanes::gather(entering + t, L) + widthV * m) - Lanes::gather(leaving + t, L)) / widthV;
-    Lanes::scatter(out + t, L, m);
+    m = div(sub(add(gather<V>(entering + t, L), mul(widthV, m)), gather<V>(leaving + t, L)), widthV);
+    scatter(out + t, L, m);
   };
   std::size_t t = 0;
   for (; t < lastSteps; ++t) {

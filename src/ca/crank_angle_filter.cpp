@@ -10,95 +10,52 @@
 // order and the last 0..n-1 taps are then added one by one. The grouping
 // depends only on tapCount, never on the address of the samples (unaligned
 // loads cost nothing here), so a window gives the same bits wherever it lies.
-// Shorter windows are summed sequentially in tap order. Vector arithmetic
-// uses GCC's operators on the AVX types (each rounded, never contracted).
+// Shorter windows are summed sequentially in tap order.
 #include <cstddef>
 
-#include "core/simd.h"
+#include "simd/loops.h"
 #include "tqcalc.h"
 
 namespace {
 
 using namespace tq::simd;
 
-// Four lanes (float and int32 samples).
-struct Lanes4 {
-  using V = __m128;
-  static constexpr std::size_t n = 4;
-  // Lane l = c[(n - 1 - l) * stride].
-  static V coefficients(const float* c, std::size_t stride) {
-    return _mm_set_ps(c[0], c[stride], c[2 * stride], c[3 * stride]);
-  }
-  static V contiguousCoefficients(const float* c) {
-    const V v = _mm_loadu_ps(c);
-    return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3));
-  }
-  static V samples(const float* p) { return _mm_loadu_ps(p); }
-  static V samples(const int32_t* p) {
-    return _mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-  }
-};
-
-// Eight lanes (int16 samples: a 128-bit load holds eight of them).
-struct Lanes8 {
-  using V = __m256;
-  static constexpr std::size_t n = 8;
-  static V coefficients(const float* c, std::size_t s) {
-    return _mm256_set_ps(c[0], c[s], c[2 * s], c[3 * s], c[4 * s], c[5 * s], c[6 * s], c[7 * s]);
-  }
-  static V contiguousCoefficients(const float* c) {
-    const V inHalves = _mm256_permute_ps(_mm256_loadu_ps(c), _MM_SHUFFLE(0, 1, 2, 3));
-    return _mm256_permute2f128_ps(inHalves, inHalves, 1);
-  }
-  // Sign-extended to 32 bits, then converted: exact for every int16.
-  static V samples(const int16_t* p) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i low = _mm_cvtepi16_epi32(v);
-    const __m128i high = _mm_cvtepi16_epi32(_mm_unpackhi_epi64(v, v));
-    return _mm256_cvtepi32_ps(_mm256_insertf128_si256(_mm256_castsi128_si256(low), high, 1));
-  }
-};
-
-template <class T> struct LanesFor { using type = Lanes4; };
-template <> struct LanesFor<int16_t> { using type = Lanes8; };
-
-// `coefficientsAt(j)` gives the coefficients of the group starting at tap j.
-// Two accumulators, alternating groups: one would leave every step waiting
-// on the latency of the previous addition.
-template <class Lanes, class T, class Coefficients>
-float groupedSum(const T* newest, std::size_t taps, std::size_t& j, Coefficients coefficientsAt) {
-  constexpr std::size_t n = Lanes::n;
-  const auto product = [&](std::size_t k) {
-    return Lanes::samples(newest - std::ptrdiff_t(k + n - 1)) * coefficientsAt(k);
-  };
-  typename Lanes::V acc0{}, acc1{};
-  for (; taps - j >= 2 * n; j += 2 * n) {
-    acc0 = acc0 + product(j);
-    acc1 = acc1 + product(j + n);
-  }
-  if (taps - j >= n) {
-    acc0 = acc0 + product(j);
-    j += n;
-  }
-  return horizontalSum(acc0 + acc1);
+// Samples of a group converted to float lanes: four lanes for float and
+// int32 samples, eight for int16 (a 128-bit load holds eight of them; they
+// are sign-extended and converted exactly).
+inline F32x4 samplesAt(const float* p) { return load<F32x4>(p); }
+inline F32x4 samplesAt(const int32_t* p) { return toFloat(load<I32x4>(p)); }
+inline F32x8 samplesAt(const int16_t* p) {
+  const I16x8 v = load<I16x8>(p);
+  return toFloat(combine(widenLow(v), widenHigh(v)));
 }
+template <class T> using GroupOf = decltype(samplesAt(static_cast<const T*>(nullptr)));
 
 template <class T>
 float crankAngleFilter(const T* newest, uint32_t tapCount, const float* coefficients, uint32_t stride) {
-  using Lanes = typename LanesFor<T>::type;
-  const std::size_t taps = tapCount, step = stride;
-  std::size_t j = 0;
+  using V = GroupOf<T>;
+  constexpr uint32_t n = widthOf<V>;
+  const std::size_t step = stride;
+  uint32_t j = 0;
   float acc = 0.0f;
-  if (taps >= Lanes::n) {
-    // A plain table (stride 1) is loaded whole; the result is the same as
-    // gathering it element by element.
-    acc = step == 1 ? groupedSum<Lanes>(newest, taps, j,
-                                        [=](std::size_t k) { return Lanes::contiguousCoefficients(coefficients + k); })
-                    : groupedSum<Lanes>(newest, taps, j, [=](std::size_t k) {
-                        return Lanes::coefficients(coefficients + k * step, step);
+  // Group k times its coefficients, which `coefficientsAt(k)` gives in
+  // reversed lane order (lane l holds tap k + n - 1 - l). Two accumulators
+  // take the groups in turn: one would leave every step waiting on the
+  // latency of the previous addition.
+  const auto groupedSum = [&](auto coefficientsAt) {
+    return sumLanes(reduceSteps<2, V>(tapCount, j, [&](uint32_t k) {
+      return mul(samplesAt(newest - std::ptrdiff_t(k + n - 1)), coefficientsAt(k));
+    }));
+  };
+  if (tapCount >= n) {
+    // A plain table (stride 1) is loaded whole; that gives the same lanes
+    // as gathering it.
+    acc = step == 1 ? groupedSum([&](uint32_t k) { return reverse(load<V>(coefficients + k)); })
+                    : groupedSum([&](uint32_t k) {
+                        return reverse(gather<V>(coefficients + k * step, std::ptrdiff_t(step)));
                       });
   }
-  for (; j < taps; ++j) acc += float(newest[-std::ptrdiff_t(j)]) * coefficients[j * step];
+  for (; j < tapCount; ++j) acc += float(newest[-std::ptrdiff_t(j)]) * coefficients[j * step];
   return acc;
 }
 

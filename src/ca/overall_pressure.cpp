@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "core/simd.h"
+#include "simd/lanes.h"
 #include "tqcalc.h"
 
 namespace {
@@ -23,23 +23,17 @@ using namespace tq::simd;
 
 constexpr float kFloor = std::numeric_limits<float>::min();
 
-// Eight floats as one value each of two double vectors (low four, high four),
-// and back.
-inline __m256 narrowPair(__m256d low, __m256d high) {
-  return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(low)), _mm256_cvtpd_ps(high), 1);
-}
-
 // The running-value update of one call: `vectorSum(i)` is the new window sum
 // of samples i..i+7, `scalarSum(i)` that of sample i (in the tail's order).
 template <class VectorSum, class ScalarSum>
 inline void updateWindow(uint32_t count, float divisor, float* sumData, float* meanData, VectorSum vectorSum,
                          ScalarSum scalarSum) {
-  const __m256 vDivisor = _mm256_set1_ps(divisor);
+  const F32x8 vDivisor = splat<F32x8>(divisor);
   uint32_t i = 0;
   for (; count - i >= 8; i += 8) {
-    const __m256 s = vectorSum(i);
-    _mm256_storeu_ps(sumData + i, s);
-    _mm256_storeu_ps(meanData + i, _mm256_div_ps(s, vDivisor));
+    const F32x8 s = vectorSum(i);
+    store(sumData + i, s);
+    store(meanData + i, div(s, vDivisor));
   }
   // The correctly rounded reciprocal: the product is within 1.5 units in the
   // last place of the quotient, the same on every processor (RCPPS is not).
@@ -58,25 +52,23 @@ extern "C" void TQCALC_STDCALL tqCalcCAOverallPressure(const float* cycleData, f
                                                      float* maxValue) {
   const uint32_t count = endIndex - firstIndex;
   const double n = double(cycleCount);
-  const __m256d vN = _mm256_set1_pd(n);
-  const __m256d vN1 = _mm256_set1_pd(n + 1.0);
-  // MAXPS keeps its second operand unless the first is greater, so a NaN in
-  // the curve never becomes the peak.
-  __m256 peaks = _mm256_set1_ps(kFloor);
+  const F64x4 vN = splat<F64x4>(n);
+  const F64x4 vN1 = splat<F64x4>(n + 1.0);
+  // (average * n + cycle) / (n + 1) of four samples, in double.
+  const auto folded = [&](uint32_t at) {
+    return div(add(mul(widen(load<F32x4>(averageData + at)), vN), widen(load<F32x4>(cycleData + at))), vN1);
+  };
+  // max(a, peaks) keeps its second operand unless the first is greater, so
+  // a NaN in the curve never becomes the peak.
+  F32x8 peaks = splat<F32x8>(kFloor);
   uint32_t i = 0;
   for (; count - i >= 8; i += 8) {
-    const __m256d low = _mm256_div_pd(
-        _mm256_add_pd(_mm256_mul_pd(loadWidened(averageData + i), vN), loadWidened(cycleData + i)), vN1);
-    const __m256d high = _mm256_div_pd(
-        _mm256_add_pd(_mm256_mul_pd(loadWidened(averageData + i + 4), vN), loadWidened(cycleData + i + 4)), vN1);
-    const __m256 a = narrowPair(low, high);
-    _mm256_storeu_ps(averageData + i, a);
-    peaks = _mm256_max_ps(a, peaks);
+    const F32x8 a = narrowPair(folded(i), folded(i + 4));
+    store(averageData + i, a);
+    peaks = max(a, peaks);
   }
-  alignas(32) float lanes[8];
-  _mm256_store_ps(lanes, peaks);
   float peak = kFloor;
-  for (float lane : lanes)
+  for (float lane : lanesOf(peaks).at)
     if (lane > peak) peak = lane;
 
   const float nFloat = float(n);
@@ -99,23 +91,22 @@ extern "C" void TQCALC_STDCALL tqCalcCARunningVal(const float* cycleData, const 
     // payloads too).
     uint32_t i = 0;
     for (; count - i >= 8; i += 8) {
-      const __m256 c = _mm256_loadu_ps(cycleData + i);
-      _mm256_storeu_ps(sumData + i, c);
-      _mm256_storeu_ps(meanData + i, c);
+      const F32x8 c = load<F32x8>(cycleData + i);
+      store(sumData + i, c);
+      store(meanData + i, c);
     }
     for (; i < count; ++i) sumData[i] = meanData[i] = cycleData[i];
   } else if (cycleIndex < windowCycles) {
     // Window still filling: the mean is over the k + 1 cycles seen so far.
     updateWindow(
         count, float(double(cycleIndex)) + 1.0f, sumData, meanData,
-        [=](uint32_t i) { return _mm256_add_ps(_mm256_loadu_ps(cycleData + i), _mm256_loadu_ps(sumData + i)); },
+        [=](uint32_t i) { return add(load<F32x8>(cycleData + i), load<F32x8>(sumData + i)); },
         [=](uint32_t i) { return cycleData[i] + sumData[i]; });
   } else {
     updateWindow(
         count, float(windowCycles), sumData, meanData,
         [=](uint32_t i) {
-          return _mm256_sub_ps(_mm256_add_ps(_mm256_loadu_ps(cycleData + i), _mm256_loadu_ps(sumData + i)),
-                               _mm256_loadu_ps(oldestCycleData + i));
+          return sub(add(load<F32x8>(cycleData + i), load<F32x8>(sumData + i)), load<F32x8>(oldestCycleData + i));
         },
         [=](uint32_t i) { return (cycleData[i] - oldestCycleData[i]) + sumData[i]; });
   }

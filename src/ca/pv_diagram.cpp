@@ -14,16 +14,16 @@
 // NaN and out-of-range values saturate to the bounds. The sequential path
 // compares quietly (a NaN input raises no invalid-operation flag there); the
 // vector path uses the instructions that do it in one step and may raise it.
-//
-// Blends are avoided on purpose: GCC 12 without AVX2 splits
-// _mm256_blendv_ps on a comparison mask into per-lane branches.
 #include <cmath>
 #include <cstdint>
 
 #include "core/fast_log10.h"
+#include "simd/loops.h"
 #include "tqcalc.h"
 
 namespace {
+
+using namespace tq::simd;
 
 // The float nearest 1e-9: the logarithmic axis floors its argument here.
 constexpr float kLogFloor = 0x1.12e0bep-30f;
@@ -50,22 +50,22 @@ inline int32_t sequentialCoordinate(float v, int32_t minCoordinate, int32_t maxC
 // everything outside the 32-bit range; only large positive values need
 // correcting (to INT32_MAX) before the clamp, upper bound first, then the
 // lower one. AVX has no 256-bit integer min/max: two 128-bit halves.
-inline void storeRoundedAndClamped(int32_t* out, __m256 v, __m128i lower, __m128i upper) {
+inline void storeRoundedAndClamped(int32_t* out, F32x8 v, I32x4 lower, I32x4 upper) {
   // Too large lanes convert to 0x80000000; XOR with their all-ones mask
   // makes that 0x7FFFFFFF and leaves the other lanes alone.
-  const __m256 tooLarge = _mm256_cmp_ps(v, _mm256_set1_ps(0x1p31f), _CMP_GE_OQ);
-  const __m256 rounded = _mm256_xor_ps(_mm256_castsi256_ps(_mm256_cvtps_epi32(v)), tooLarge);
-  const __m128i low = _mm_castps_si128(_mm256_castps256_ps128(rounded));
-  const __m128i high = _mm_castps_si128(_mm256_extractf128_ps(rounded, 1));
-  auto* to = reinterpret_cast<__m128i*>(out);
-  _mm_storeu_si128(to, _mm_max_epi32(_mm_min_epi32(low, upper), lower));
-  _mm_storeu_si128(to + 1, _mm_max_epi32(_mm_min_epi32(high, upper), lower));
+  const I32x8 tooLarge = bitsAsInt(cmpGe(v, splat<F32x8>(0x1p31f)));
+  const I32x8 rounded = bitXor(toInt32Nearest(v), tooLarge);
+  store(out, max(min(lowHalf(rounded), upper), lower));
+  store(out + 4, max(min(highHalf(rounded), upper), lower));
 }
 
 // Sequential rules for short arrays, vector rules on whole groups of eight
 // otherwise. `Mapping` gives the axis value of one element by the sequential
 // rules (`sequential(float)`) and of eight by the vector rules
-// (`vector(__m256)`).
+// (`vector(F32x8)`). The vector path covers the first eight values, the body
+// from the first 32-byte boundary of `values` (loads that never straddle a
+// cache line; unaligned all the same, since `values` need not be aligned
+// even to its element size) and the last eight values again.
 template <class Mapping>
 inline void mapToCoordinates(const float* values, uint32_t count, int32_t* coordinates, int32_t minCoordinate,
                              int32_t maxCoordinate, const Mapping& mapping) {
@@ -74,27 +74,16 @@ inline void mapToCoordinates(const float* values, uint32_t count, int32_t* coord
       coordinates[i] = sequentialCoordinate(mapping.sequential(values[i]), minCoordinate, maxCoordinate);
     return;
   }
-  const __m128i lower = _mm_set1_epi32(minCoordinate);
-  const __m128i upper = _mm_set1_epi32(maxCoordinate);
-  const auto eightAt = [&](uint32_t i) {
-    storeRoundedAndClamped(coordinates + i, mapping.vector(_mm256_loadu_ps(values + i)), lower, upper);
-  };
-  eightAt(0);
-  // Body from the first 32-byte boundary after element 0 (loads that never
-  // straddle a cache line); unaligned loads all the same, since `values`
-  // need not be aligned even to its element size.
-  uint32_t i = uint32_t((0u - reinterpret_cast<uintptr_t>(values)) % 32 / sizeof(float));
-  if (i == 0) i = 8;
-  for (; count - i >= 8; i += 8) eightAt(i);
-  if (i != count) eightAt(count - 8);
+  const I32x4 lower = splat<I32x4>(minCoordinate), upper = splat<I32x4>(maxCoordinate);
+  blocksOverlappingTail<8, 32>(values, count, [&](uint32_t i) {
+    storeRoundedAndClamped(coordinates + i, mapping.vector(load<F32x8>(values + i)), lower, upper);
+  });
 }
 
 struct LinearAxis {
   float scale, offset;
   float sequential(float x) const { return scale * x + offset; }
-  __m256 vector(__m256 x) const {
-    return _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(scale), x), _mm256_set1_ps(offset));
-  }
+  F32x8 vector(F32x8 x) const { return add(mul(splat<F32x8>(scale), x), splat<F32x8>(offset)); }
 };
 
 struct LogarithmicAxis {
@@ -109,14 +98,12 @@ struct LogarithmicAxis {
     t = std::isgreater(t, kLogFloor) ? t : kLogFloor;  // NaN gives the floor
     return float(double(tq::fastLog10(t)) * double(scale) + double(offset));
   }
-  __m256 vector(__m256 x) const {
-    __m256 t = _mm256_div_ps(x, _mm256_set1_ps(reference));
+  F32x8 vector(F32x8 x) const {
     // max(t, floor) is "t > floor ? t : floor": NaN gives the floor.
-    t = _mm256_max_ps(t, _mm256_set1_ps(kLogFloor));
-    const __m256 r = tq::fastLog2x8(t);
-    const __m256 scaled = _mm256_mul_ps(_mm256_mul_ps(r, _mm256_set1_ps(scale)),
-                                        _mm256_set1_ps(tq::fastlog::kLog10Of2Float));
-    return _mm256_add_ps(scaled, _mm256_set1_ps(offset));
+    const F32x8 t = max(div(x, splat<F32x8>(reference)), splat<F32x8>(kLogFloor));
+    const F32x8 r = tq::fastLog2Lanes(t);
+    const F32x8 scaled = mul(mul(r, splat<F32x8>(scale)), splat<F32x8>(tq::fastlog::kLog10Of2Float));
+    return add(scaled, splat<F32x8>(offset));
   }
 };
 

@@ -18,10 +18,12 @@
 #include <cstdint>
 #include <limits>
 
-#include "core/simd.h"
+#include "simd/lanes.h"
 #include "tqcalc.h"
 
 namespace {
+
+using namespace tq::simd;
 
 // The search floor: the smallest positive normal float. Values at or below it
 // are copied but never reported.
@@ -45,25 +47,24 @@ struct Peak {
 // block that gave the maximum starts. The position is a float (exact below
 // 2^24, hence the chunks), because selecting integer lanes needs AVX2.
 struct LanePeaks {
-  __m256 value = _mm256_set1_ps(kFloor);
-  __m256 at = _mm256_setzero_ps();
+  F32x8 value = splat<F32x8>(kFloor);
+  F32x8 at = splat<F32x8>(0.0f);
 
-  void step(const float* from, float* to, __m256 offset, __m256 position) {
-    const __m256 v = _mm256_sub_ps(_mm256_loadu_ps(from), offset);
-    const __m256 greater = _mm256_cmp_ps(v, value, _CMP_GT_OQ);  // false for NaN
-    // MAXPS returns its second operand unless the first is greater: the
-    // strict comparison of the definition, NaN never taken.
-    value = _mm256_max_ps(v, value);
-    at = tq::simd::select(greater, position, at);
-    _mm256_storeu_ps(to, v);
+  void step(const float* from, float* to, F32x8 offset, F32x8 position) {
+    const F32x8 v = sub(load<F32x8>(from), offset);
+    const F32x8 greater = cmpGt(v, value);  // false for NaN
+    // max(v, value) returns its second operand unless the first is greater:
+    // the strict comparison of the definition, NaN never taken.
+    value = max(v, value);
+    at = select(greater, position, at);
+    store(to, v);
   }
 
   // `base`: the first sample of the chunk, plus this set's place in a turn.
   void mergeInto(Peak& peak, uint32_t base) const {
-    alignas(32) float values[8], positions[8];
-    _mm256_store_ps(values, value);
-    _mm256_store_ps(positions, at);
-    for (uint32_t lane = 0; lane < 8; ++lane) peak.merge(values[lane], base + uint32_t(positions[lane]) + lane);
+    const auto values = lanesOf(value), positions = lanesOf(at);
+    for (uint32_t lane = 0; lane < 8; ++lane)
+      peak.merge(values.at[lane], base + uint32_t(positions.at[lane]) + lane);
   }
 };
 
@@ -79,22 +80,22 @@ extern "C" void TQCALC_STDCALL tqCalcCACopyRawDataToChannels(const float* rawDat
   const float* from = rawData + firstIndex;
   Peak peak;
   uint32_t k = 0;
-  const __m256 vOffset = _mm256_set1_ps(offset);
+  const F32x8 vOffset = splat<F32x8>(offset);
   while (count - k >= 8) {
     const uint32_t base = k;
     const uint32_t chunkEnd = k + (count - k < kChunk ? count - k : kChunk);
     LanePeaks set0, set1, set2, set3;
-    __m256 position = _mm256_setzero_ps();
+    F32x8 position = splat<F32x8>(0.0f);
     for (; chunkEnd - k >= 32; k += 32) {
       set0.step(from + k, channelData + k, vOffset, position);
       set1.step(from + k + 8, channelData + k + 8, vOffset, position);
       set2.step(from + k + 16, channelData + k + 16, vOffset, position);
       set3.step(from + k + 24, channelData + k + 24, vOffset, position);
-      position = _mm256_add_ps(position, _mm256_set1_ps(32.0f));
+      position = add(position, splat<F32x8>(32.0f));
     }
     for (; chunkEnd - k >= 8; k += 8) {
       set0.step(from + k, channelData + k, vOffset, position);
-      position = _mm256_add_ps(position, _mm256_set1_ps(8.0f));
+      position = add(position, splat<F32x8>(8.0f));
     }
     set0.mergeInto(peak, base);
     set1.mergeInto(peak, base + 8);

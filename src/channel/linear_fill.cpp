@@ -9,7 +9,7 @@
 // the exact double index and rounds it to float once, as the scalar path
 // does: float(double(i)), never float(i) directly, which i386 compilers
 // build from a signed conversion and a second rounding above 2^31.
-#include "core/lanes.h"
+#include "simd/loops.h"
 #include "tqcalc.h"
 
 namespace {
@@ -21,9 +21,9 @@ inline T indexAsT(uint32_t i) {
   return T(double(i));
 }
 
-template <class V, class T = typename Lanes<V>::Scalar>
+template <class V, class T = ScalarOf<V>>
 inline V lineAt(V index, T slope, T intercept) {
-  return add(mul(index, splat(index, slope)), splat(index, intercept));
+  return add(mul(index, splatLike(index, slope)), splatLike(index, intercept));
 }
 
 // Scalar elements [from, count).
@@ -42,17 +42,19 @@ void TQCALC_STDCALL tqcalcChannelFillBufferWithLinearFunction_double(double* buf
                                                                      double intercept) {
   uint32_t i = 0;
   if (count >= 8) {
-    // Two index vectors, each stepping over the other: no chain of additions
-    // through the whole turn.
-    const __m256d eight = _mm256_set1_pd(8.0);
-    __m256d front = _mm256_setr_pd(0.0, 1.0, 2.0, 3.0);
-    __m256d back = _mm256_setr_pd(4.0, 5.0, 6.0, 7.0);
-    for (; count - i >= 8; i += 8) {
-      _mm256_storeu_pd(buffer + i, lineAt(front, slope, intercept));
-      _mm256_storeu_pd(buffer + i + 4, lineAt(back, slope, intercept));
-      front = _mm256_add_pd(front, eight);
-      back = _mm256_add_pd(back, eight);
-    }
+    withStores(buffer, count, i, [&](uint32_t at) { fillTail(buffer, at, at + 1, slope, intercept); },
+               [&](auto stores) {
+      // Two index vectors, each stepping over the other: no chain of
+      // additions through the whole turn.
+      const F64x4 eight = splat<F64x4>(8.0);
+      F64x4 front = ramp<F64x4>(double(i)), back = ramp<F64x4>(double(i) + 4.0);
+      for (; count - i >= 8; i += 8) {
+        stores.put(buffer + i, lineAt(front, slope, intercept));
+        stores.put(buffer + i + 4, lineAt(back, slope, intercept));
+        front = add(front, eight);
+        back = add(back, eight);
+      }
+    });
   }
   fillTail(buffer, i, count, slope, intercept);
 }
@@ -61,29 +63,29 @@ void TQCALC_STDCALL tqcalcChannelFillBufferWithLinearFunction_float(float* buffe
                                                                     float intercept) {
   uint32_t i = 0;
   if (count >= 16) {
-    // Exact float indices: turns of 16 that end at or below 2^24.
-    const uint32_t exactEnd = (count < kExactFloatIndices ? count : kExactFloatIndices) & ~15u;
-    const __m256 sixteen = _mm256_set1_ps(16.0f);
-    __m256 front = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
-    __m256 back = _mm256_setr_ps(8, 9, 10, 11, 12, 13, 14, 15);
-    for (; i < exactEnd; i += 16) {
-      _mm256_storeu_ps(buffer + i, lineAt(front, slope, intercept));
-      _mm256_storeu_ps(buffer + i + 8, lineAt(back, slope, intercept));
-      front = _mm256_add_ps(front, sixteen);
-      back = _mm256_add_ps(back, sixteen);
-    }
-    // Above 2^24: exact double indices, each rounded to float once.
-    if (count - i >= 16) {
-      const __m256d four = _mm256_set1_pd(4.0);
-      __m256d low = _mm256_add_pd(_mm256_set1_pd(double(i)), _mm256_setr_pd(0.0, 1.0, 2.0, 3.0));
-      for (; count - i >= 8; i += 8) {
-        const __m256d high = _mm256_add_pd(low, four);
-        const __m256 rounded =
-            _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(low)), _mm256_cvtpd_ps(high), 1);
-        _mm256_storeu_ps(buffer + i, lineAt(rounded, slope, intercept));
-        low = _mm256_add_pd(high, four);
+    withStores(buffer, count, i, [&](uint32_t at) { fillTail(buffer, at, at + 1, slope, intercept); },
+               [&](auto stores) {
+      // Exact float indices: turns of 16 that end at or below 2^24.
+      const uint32_t exactEnd = i + ((count < kExactFloatIndices ? count : kExactFloatIndices) - i) / 16 * 16;
+      const F32x8 sixteen = splat<F32x8>(16.0f);
+      F32x8 front = ramp<F32x8>(float(i)), back = ramp<F32x8>(float(i) + 8.0f);
+      for (; i < exactEnd; i += 16) {
+        stores.put(buffer + i, lineAt(front, slope, intercept));
+        stores.put(buffer + i + 8, lineAt(back, slope, intercept));
+        front = add(front, sixteen);
+        back = add(back, sixteen);
       }
-    }
+      // Above 2^24: exact double indices, each rounded to float once.
+      if (count - i >= 16) {
+        const F64x4 four = splat<F64x4>(4.0);
+        F64x4 low = ramp<F64x4>(double(i));
+        for (; count - i >= 8; i += 8) {
+          const F64x4 high = add(low, four);
+          stores.put(buffer + i, lineAt(narrowPair(low, high), slope, intercept));
+          low = add(high, four);
+        }
+      }
+    });
   }
   fillTail(buffer, i, count, slope, intercept);
 }

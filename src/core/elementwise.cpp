@@ -1,79 +1,42 @@
 // Element-wise arithmetic: output element i from the elements i of one or two
 // inputs and at most two scalars.
 //
-// Each formula is written once, as a generic lambda over the value type, and
-// runs both on scalars (float, double) and on vectors (__m256, __m256d; the
-// 128-bit types for the square roots). The overloads in core/lanes.h map each
-// step of a formula to one IEEE operation of the same precision, so the two
-// paths perform the same operations in the same order and agree bit for bit.
-//
-// Overlap. The sequential definition stores element i before it reads
-// element i + 1. A vector step loads its lanes before it stores them; that
-// gives the sequential result whenever the destination starts at or below an
-// input (whatever it overwrites has been read already, in the same or an
-// earlier step) or lies wholly above it. A destination that starts inside an
-// input, above its first byte, feeds values the sequential loop has just
-// stored into later elements: that case runs the scalar loop, which stores
-// each element before it loads the next.
+// Each formula is written once, as a generic lambda over the lane type, and
+// runs on scalars (float, double) and on vectors (F32x8, F64x4; the 128-bit
+// lanes for the square roots): every step maps to one IEEE operation of the
+// element precision, so the scalar and the vector path perform the same
+// operations in the same order and agree bit for bit. The overlap of the
+// arrays decides between them (simd/loops.h, vectorSafe): a destination that
+// starts inside an input, above its first byte, runs one element at a time.
 #include <cstddef>
 
-#include "core/lanes.h"
+#include "simd/loops.h"
 #include "tqcalc.h"
 
 namespace {
 
 using namespace tq::simd;
 
-// Steps over [0, count): `step(V{}, i)` handles lanes i .. i + width - 1 of
-// vector type V, `step(T{}, i)` element i. Vector steps run only when the
-// count reaches one loop turn of `stepsPerTurn` steps, and only when the
-// caller found the arrays' overlap harmless.
-template <class V, uint32_t stepsPerTurn = 2, class Step>
-inline void sweep(uint32_t count, bool vectorSafe, Step step) {
-  constexpr uint32_t width = Lanes<V>::width;
-  uint32_t i = 0;
-  if (vectorSafe && count >= stepsPerTurn * width) {
-    for (; count - i >= 2 * width; i += 2 * width) {
-      step(V{}, i);
-      step(V{}, i + width);
-    }
-    if (count - i >= width) {
-      step(V{}, i);
-      i += width;
-    }
-  }
-  // One element at a time: with partly overlapping arrays each store must
-  // land before the next load (the compiler keeps this order, as it cannot
-  // prove the arrays distinct).
-  for (; i < count; ++i) step(typename Lanes<V>::Scalar{}, i);
-}
-
-// Harmless for vector steps: the destination starts at or below the input,
-// or beyond its last byte.
-inline bool vectorSafe(const void* destination, const void* input, std::size_t inputBytes) {
-  const auto d = reinterpret_cast<std::uintptr_t>(destination);
-  const auto s = reinterpret_cast<std::uintptr_t>(input);
-  return d <= s || d - s >= inputBytes;
-}
-
-// destination[i] = formula(inputs[i]...), all arrays of T.
-template <class V, uint32_t stepsPerTurn = 2, class T, class Formula, class... Inputs>
+// destination[i] = formula(inputs[i]...), all arrays of T; `stepsPerTurn`
+// vector steps are needed before the vector path pays.
+template <class V, unsigned stepsPerTurn = 2, class T, class Formula, class... Inputs>
 inline void map(T* destination, uint32_t count, Formula formula, const Inputs*... inputs) {
-  const bool safe = (true && ... && vectorSafe(destination, inputs, std::size_t(count) * sizeof(T)));
-  sweep<V, stepsPerTurn>(count, safe, [&](auto tag, uint32_t i) {
-    using L = Lanes<decltype(tag)>;
-    L::store(destination + i, formula(L::load(inputs + i)...));
+  const std::size_t bytes = std::size_t(count) * sizeof(T);
+  const bool safe = (true && ... && vectorSafe(destination, inputs, bytes));
+  sweep<V, stepsPerTurn>(count, safe, destination, [&](auto lanes, uint32_t i, auto stores) {
+    using L = decltype(lanes);
+    stores.put(destination + i, formula(load<L>(inputs + i)...));
   });
 }
 
 template <class T>
 void addScalarToVector(T* destination, const T* source, T addend, uint32_t count) {
-  map<Wide<T>>(destination, count, [=](auto x) { return add(splat(x, addend), x); }, source);
+  map<Wide<T>>(destination, count, [=](auto x) { return add(splatLike(x, addend), x); }, source);
 }
 
 template <class T>
 void multiplyVectorByScalar(T* values, uint32_t count, T scalar) {
-  map<Wide<T>>(values, count, [=](auto x) { return mul(x, splat(x, scalar)); }, values);
+  map<Wide<T>>(values, count, [=](auto x) { return mul(x, splatLike(x, scalar)); }, values);
 }
 
 template <class T>
@@ -90,7 +53,7 @@ void sqrtVector(T* destination, const T* source, uint32_t count) {
 
 template <class T>
 void vectorsMax(T* destination, const T* valuesA, const T* valuesB, uint32_t count) {
-  map<Wide<T>>(destination, count, [](auto a, auto b) { return maximum(a, b); }, valuesA, valuesB);
+  map<Wide<T>>(destination, count, [](auto a, auto b) { return maxNumber(a, b); }, valuesA, valuesB);
 }
 
 // Output i lies at or below input pair i when the destination starts at or
@@ -99,12 +62,11 @@ void vectorsMax(T* destination, const T* valuesA, const T* valuesB, uint32_t cou
 template <class T>
 void complexVectorAbs(T* destination, const T* source, bool squared, uint32_t count) {
   const bool safe = vectorSafe(destination, source, 2 * std::size_t(count) * sizeof(T));
-  sweep<Wide<T>>(count, safe, [&](auto tag, uint32_t i) {
-    using X = decltype(tag);
-    X re, im;
+  sweep<Wide<T>>(count, safe, destination, [&](auto lanes, uint32_t i, auto stores) {
+    decltype(lanes) re, im;
     deinterleave(source + 2 * i, re, im);
-    const X sum = add(mul(re, re), mul(im, im));
-    Lanes<X>::store(destination + i, squared ? sum : squareRoot(sum));
+    const auto sum = add(mul(re, re), mul(im, im));
+    stores.put(destination + i, squared ? sum : squareRoot(sum));
   });
 }
 
@@ -125,16 +87,17 @@ void TQCALC_CDECL tqcalcAddScalarToVector_float_cdecl(float* destination, const 
 void TQCALC_STDCALL tqcalcAddVectorsAndMultiplyByScalar_float(float* destination, const float* valuesA,
                                                               const float* valuesB, uint32_t count, float factorB,
                                                               float scale) {
-  map<__m256>(
-      destination, count, [=](auto a, auto b) { return mul(add(mul(splat(b, factorB), b), a), splat(a, scale)); },
-      valuesA, valuesB);
+  map<F32x8>(
+      destination, count,
+      [=](auto a, auto b) { return mul(add(mul(splatLike(b, factorB), b), a), splatLike(a, scale)); }, valuesA,
+      valuesB);
 }
 
 void TQCALC_STDCALL tqcalcSubtractVectorsAndMultiplyByScalar_float(float* destination, const float* valuesA,
                                                                    const float* valuesB, uint32_t count,
                                                                    float scale) {
-  map<__m256>(
-      destination, count, [=](auto a, auto b) { return mul(sub(a, b), splat(a, scale)); }, valuesA, valuesB);
+  map<F32x8>(
+      destination, count, [=](auto a, auto b) { return mul(sub(a, b), splatLike(a, scale)); }, valuesA, valuesB);
 }
 
 void TQCALC_STDCALL tqcalcMultiplyVectorByScalar_double(double* values, uint32_t count, double scalar) {

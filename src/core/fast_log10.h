@@ -14,12 +14,10 @@
 // lane forms, at most one unit in the last place apart).
 #pragma once
 
-#include <immintrin.h>
-
 #include <cstdint>
 #include <cstring>
 
-#include "core/lanes.h"
+#include "simd/lanes.h"
 
 namespace tq {
 
@@ -37,8 +35,7 @@ constexpr std::uint32_t kFractionMask = 0x007FFFFFu;
 constexpr std::uint32_t kExponentMask = 0x7F800000u;
 constexpr std::uint32_t kOneBits = 0x3F800000u;
 
-// The same instruction sequence on 128-bit and 256-bit vectors (the
-// overloads of core/lanes.h). AVX has no 256-bit integer shift, so the
+// The same instruction sequence on 128-bit and 256-bit lanes. AVX has no 256-bit integer shift, so the
 // exponent is not shifted down: the masked field, read as an integer, is
 // field * 2^23, which converts to float exactly (at most 8 significant bits)
 // and scales back exactly.
@@ -46,7 +43,7 @@ constexpr std::uint32_t kOneBits = 0x3F800000u;
 template <class V>
 inline V log2Lanes(V x) {
   using simd::add, simd::sub, simd::mul, simd::bitsAnd, simd::bitsOr;
-  const auto c = [](float v) { return simd::Lanes<V>::splat(v); };
+  const auto c = [](float v) { return simd::splat<V>(v); };
   const V m = bitsOr(bitsAnd(x, kFractionMask), kOneBits);
   const V e = sub(mul(simd::bitsAsIntToFloat(bitsAnd(x, kExponentMask)), c(0x1p-23f)), c(127.0f));
   // ((c2 - c3 m) m - c1) m + c0, then times (m - 1).
@@ -75,18 +72,17 @@ inline float fastLog2(float x) {
 // Scalar form: the base-2 logarithm scaled in double, rounded once to float.
 inline float fastLog10(float x) { return float(double(fastLog2(x)) * fastlog::kLog10Of2Double); }
 
-// Four-lane form: the scaling in float.
-inline __m128 fastLog10x4(__m128 x) {
-  return _mm_mul_ps(fastlog::log2Lanes(x), _mm_set1_ps(fastlog::kLog10Of2Float));
+// Four- and eight-lane forms: the scaling in float.
+template <class V>
+inline V fastLog10Lanes(V x) {
+  return simd::mul(fastlog::log2Lanes(x), simd::splat<V>(fastlog::kLog10Of2Float));
 }
 
-// Eight-lane form.
-inline __m256 fastLog10x8(__m256 x) {
-  return _mm256_mul_ps(fastlog::log2Lanes(x), _mm256_set1_ps(fastlog::kLog10Of2Float));
+// Base-2 logarithm on lanes, for callers that fold the log10(2) scaling into
+// their own products.
+template <class V>
+inline V fastLog2Lanes(V x) {
+  return fastlog::log2Lanes(x);
 }
-
-// Base-2 logarithm on eight lanes, for callers that fold the log10(2)
-// scaling into their own products.
-inline __m256 fastLog2x8(__m256 x) { return fastlog::log2Lanes(x); }
 
 }  // namespace tq

@@ -37,8 +37,8 @@ TEST(FastLog10, LaneFormsAtPowersOfTwo) {
   alignas(32) float lanes[12];
   for (int k = -126; k <= 127; k += 31) {
     const float x = std::ldexp(1.0f, k);
-    _mm_store_ps(lanes, fastLog10x4(_mm_set1_ps(x)));
-    _mm256_storeu_ps(lanes + 4, fastLog10x8(_mm256_set1_ps(-x)));
+    simd::store(lanes, fastLog10Lanes(simd::splat<simd::F32x4>(x)));
+    simd::store(lanes + 4, fastLog10Lanes(simd::splat<simd::F32x8>(-x)));
     for (float r : lanes) EXPECT_SAME_BITS(float(k) * fastlog::kLog10Of2Float, r) << k;
   }
 }
@@ -90,8 +90,8 @@ __attribute__((optimize("O3"))) unsigned brokenProperties(Chunk& c, uint32_t fir
                                                           float previous) {
   for (uint32_t i = 0; i < count; ++i) c.x[i] = floatOf(first + i);
   for (uint32_t i = 0; i < count; ++i) c.scalar[i] = fastLog10(c.x[i]);
-  for (uint32_t i = 0; i < count; i += 4) _mm_store_ps(c.four + i, fastLog10x4(_mm_load_ps(c.x + i)));
-  for (uint32_t i = 0; i < count; i += 8) _mm256_store_ps(c.eight + i, fastLog10x8(_mm256_load_ps(c.x + i)));
+  for (uint32_t i = 0; i < count; i += 4) simd::store(c.four + i, fastLog10Lanes(simd::load<simd::F32x4>(c.x + i)));
+  for (uint32_t i = 0; i < count; i += 8) simd::store(c.eight + i, fastLog10Lanes(simd::load<simd::F32x8>(c.x + i)));
   const int field = int(first >> 23 & 0xFF);
   const double e = field - 127, bound = field == 127 ? 1.19e-4 : field == 0 || field == 255 ? HUGE_VAL : kAccuracy;
   const auto falls = [](float before, float after) {

@@ -33,7 +33,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "core/abi.h"
+#include "abi/abi.h"
 #include "tqcalc.h"
 
 namespace tq::test {

@@ -7,7 +7,7 @@
 // stdcall entry, which removes the copy; the caller's own slots stay, as cdecl
 // requires. Results pass through untouched in eax/edx or st(0). On x86-64 the
 // two conventions coincide and the twins are link-time aliases instead.
-#include "core/abi.h"
+#include "abi/abi.h"
 #include "tqcalc.h"
 
 namespace {

@@ -1,0 +1,124 @@
+// The loop skeletons the kernels share, in the vocabulary of simd/lanes.h:
+//  - sweep: element-wise, vector steps where the arrays' overlap allows them,
+//    non-temporal stores for outputs larger than the caches, a scalar tail;
+//  - reduceSteps: whole vector steps into a fixed number of accumulators,
+//    combined in a fixed order;
+//  - blocksOverlappingTail: the first block unaligned, the body from the first
+//    aligned boundary, the last block once more, ending at the last element.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "simd/lanes.h"
+
+namespace tq::simd {
+
+// The overlap rule of element-wise kernels. A sequential loop stores element
+// i before it reads element i + 1; a vector step loads its lanes before it
+// stores them. That gives the sequential result whenever the destination
+// starts at or below an input (whatever it overwrites has been read already,
+// in the same or an earlier step) or lies wholly above it. A destination
+// that starts inside an input, above its first byte, would feed values the
+// sequential loop has just stored into later elements: that case must run
+// one element at a time.
+inline bool vectorSafe(const void* destination, const void* input, std::size_t inputBytes) {
+  const auto d = reinterpret_cast<std::uintptr_t>(destination);
+  const auto s = reinterpret_cast<std::uintptr_t>(input);
+  return d <= s || d - s >= inputBytes;
+}
+
+// Outputs of this many bytes and more go out with non-temporal stores: they
+// do not fit the last-level cache of the processors the library is built
+// for, so caching them would only evict the inputs, and the stores would
+// each first read the line they overwrite.
+constexpr std::size_t kStreamingBytes = std::size_t(32) << 20;
+
+// How a step stores its result: plainly, or non-temporally (the destination
+// is then 32-byte aligned for every vector step).
+struct PlainStores {
+  template <class V> static void put(void* p, V v) { store(p, v); }
+};
+struct StreamingStores {
+  template <class V> static void put(void* p, V v) { storeStreaming(p, v); }
+};
+
+// Runs `vectorSteps(stores)` with the stores fit for `count` elements of T
+// at `destination`: plain ones; or, from kStreamingBytes on (and with the
+// destination aligned to T), non-temporal ones, after `single(i)` has done
+// the elements before the first 32-byte boundary (advancing i past them).
+template <class T, class Single, class VectorSteps>
+inline void withStores(const T* destination, uint32_t count, uint32_t& i, Single single, VectorSteps vectorSteps) {
+  const auto address = reinterpret_cast<std::uintptr_t>(destination);
+  if (std::size_t(count) * sizeof(T) >= kStreamingBytes && address % sizeof(T) == 0) {
+    for (; (address + std::size_t(i) * sizeof(T)) % 32 != 0; ++i) single(i);
+    vectorSteps(StreamingStores{});
+    streamingDone();
+  } else {
+    vectorSteps(PlainStores{});
+  }
+}
+
+// Steps over [0, count): `step(V{}, i, stores)` handles lanes i .. i + w - 1,
+// `step(S{}, i, stores)` element i alone, where S is V's element type and
+// `stores` says how to store (see withStores). Vector steps run only when the
+// count reaches `stepsPerTurn` of them and the caller found the overlap
+// harmless (by the rule above); `unroll` steps make one loop turn. Whatever
+// path an element takes, it is computed by the same formula, so the results
+// do not depend on the path.
+template <class V, unsigned stepsPerTurn = 2, unsigned unroll = 2, class Step>
+inline void sweep(uint32_t count, bool vectorsAllowed, const ScalarOf<V>* destination, Step step) {
+  using S = ScalarOf<V>;
+  constexpr uint32_t width = widthOf<V>;
+  uint32_t i = 0;
+  if (vectorsAllowed && count >= stepsPerTurn * width) {
+    withStores(
+        destination, count, i, [&](uint32_t at) { step(S{}, at, PlainStores{}); },
+        [&](auto stores) {
+          for (; count - i >= unroll * width; i += unroll * width)
+            for (unsigned k = 0; k < unroll; ++k) step(V{}, i + k * width, stores);
+          for (; count - i >= width; i += width) step(V{}, i, stores);
+        });
+  }
+  // One element at a time: with partly overlapping arrays each store must
+  // land before the next load (the compiler keeps this order, as it cannot
+  // prove the arrays distinct).
+  for (; i < count; ++i) step(S{}, i, PlainStores{});
+}
+
+// Whole vector steps from index i on, while `count - i` holds one:
+// `term(i)` gives the lanes of elements i .. i + w - 1 (w: the width of the
+// accumulator type V). `accumulators` independent sums take the steps in
+// turn, so that the loop does not wait on the latency of one addition; a
+// remaining step goes into the first. The sums are combined pairwise,
+// ((a0 + a1) + (a2 + a3)), so the order depends only on the count. `i` is
+// left at the first element not taken.
+template <unsigned accumulators, class V, class Term>
+inline V reduceSteps(uint32_t count, uint32_t& i, Term term) {
+  static_assert(accumulators == 1 || accumulators == 2 || accumulators == 4);
+  constexpr uint32_t width = widthOf<V>;
+  V acc[accumulators];
+  for (V& a : acc) a = splat<V>(0);
+  for (; count - i >= accumulators * width; i += accumulators * width)
+    for (unsigned k = 0; k < accumulators; ++k) acc[k] = add(acc[k], term(i + k * width));
+  for (; count - i >= width; i += width) acc[0] = add(acc[0], term(i));
+  for (unsigned half = accumulators / 2; half > 0; half /= 2)
+    for (unsigned k = 0; k < half; ++k) acc[k] = add(acc[2 * k], acc[2 * k + 1]);
+  return acc[0];
+}
+
+// For count >= width: `block(i)` on elements i .. i + width - 1 for i = 0,
+// then from the first `alignment`-byte boundary of `base` after element 0 in
+// whole blocks, then once more for the last block, which ends at the last
+// element. Elements of the overlapping blocks are processed twice: the
+// kernel must give them the same value both times.
+template <uint32_t width, uint32_t alignment, class T, class Block>
+inline void blocksOverlappingTail(const T* base, uint32_t count, Block block) {
+  block(0u);
+  uint32_t i = uint32_t((0u - reinterpret_cast<std::uintptr_t>(base)) % alignment / sizeof(T));
+  if (i == 0) i = width;
+  for (; count - i >= width; i += width) block(i);
+  if (i != count) block(count - width);
+}
+
+}  // namespace tq::simd
