@@ -42,7 +42,7 @@ void TQCALC_STDCALL tqcalcChannelFillBufferWithLinearFunction_double(double* buf
                                                                      double intercept) {
   uint32_t i = 0;
   if (count >= 8) {
-    withStores(buffer, count, i, [&](uint32_t at) { fillTail(buffer, at, at + 1, slope, intercept); },
+    withStores(buffer, count, i, false, [&](uint32_t at) { fillTail(buffer, at, at + 1, slope, intercept); },
                [&](auto stores) {
       // Two index vectors, each stepping over the other: no chain of
       // additions through the whole turn.
@@ -63,7 +63,7 @@ void TQCALC_STDCALL tqcalcChannelFillBufferWithLinearFunction_float(float* buffe
                                                                     float intercept) {
   uint32_t i = 0;
   if (count >= 16) {
-    withStores(buffer, count, i, [&](uint32_t at) { fillTail(buffer, at, at + 1, slope, intercept); },
+    withStores(buffer, count, i, false, [&](uint32_t at) { fillTail(buffer, at, at + 1, slope, intercept); },
                [&](auto stores) {
       // Exact float indices: turns of 16 that end at or below 2^24.
       const uint32_t exactEnd = i + ((count < kExactFloatIndices ? count : kExactFloatIndices) - i) / 16 * 16;

@@ -23,7 +23,8 @@ template <class V, unsigned stepsPerTurn = 2, class T, class Formula, class... I
 inline void map(T* destination, uint32_t count, Formula formula, const Inputs*... inputs) {
   const std::size_t bytes = std::size_t(count) * sizeof(T);
   const bool safe = (true && ... && vectorSafe(destination, inputs, bytes));
-  sweep<V, stepsPerTurn>(count, safe, destination, [&](auto lanes, uint32_t i, auto stores) {
+  const bool inPlace = (false || ... || (destination == inputs));
+  sweep<V, stepsPerTurn>(count, safe, destination, inPlace, [&](auto lanes, uint32_t i, auto stores) {
     using L = decltype(lanes);
     stores.put(destination + i, formula(load<L>(inputs + i)...));
   });
@@ -51,9 +52,11 @@ void sqrtVector(T* destination, const T* source, uint32_t count) {
   map<Wide<T>, 1>(destination, count, [](auto x) { return squareRoot(x); }, source);
 }
 
+// Two vectors per step: maxNumber's test for NaN and signed zeros then
+// covers both.
 template <class T>
 void vectorsMax(T* destination, const T* valuesA, const T* valuesB, uint32_t count) {
-  map<Wide<T>>(destination, count, [](auto a, auto b) { return maxNumber(a, b); }, valuesA, valuesB);
+  map<Twice<Wide<T>>, 1>(destination, count, [](auto a, auto b) { return maxNumber(a, b); }, valuesA, valuesB);
 }
 
 // Output i lies at or below input pair i when the destination starts at or
@@ -62,7 +65,7 @@ void vectorsMax(T* destination, const T* valuesA, const T* valuesB, uint32_t cou
 template <class T>
 void complexVectorAbs(T* destination, const T* source, bool squared, uint32_t count) {
   const bool safe = vectorSafe(destination, source, 2 * std::size_t(count) * sizeof(T));
-  sweep<Wide<T>>(count, safe, destination, [&](auto lanes, uint32_t i, auto stores) {
+  sweep<Wide<T>>(count, safe, destination, static_cast<const void*>(destination) == source, [&](auto lanes, uint32_t i, auto stores) {
     decltype(lanes) re, im;
     deinterleave(source + 2 * i, re, im);
     const auto sum = add(mul(re, re), mul(im, im));

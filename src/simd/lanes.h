@@ -297,6 +297,39 @@ TQ_LANES IfVector<V> maxNumber(V a, V b) {
   return bitAnd(bitOr(ab, bAloneNaN), bitOr(ba, aNaN));
 }
 
+// Two registers as one lane type, for kernels whose per-vector test (as in
+// maxNumber) costs more than the work: the test then covers a whole turn.
+template <class V>
+struct Twice {
+  V low, high;
+};
+template <class V> struct LaneTraits<Twice<V>> {
+  using Scalar = ScalarOf<V>;
+  static constexpr unsigned width = 2 * widthOf<V>;
+};
+template <class V2> TQ_LANES std::enable_if_t<std::is_same_v<V2, Twice<F32x8>> || std::is_same_v<V2, Twice<F64x4>>, V2>
+loadTwice(const void* p) {
+  using V = decltype(V2::low);
+  return {load<V>(p), load<V>(static_cast<const char*>(p) + sizeof(V))};
+}
+template <> TQ_LANES Twice<F32x8> load<Twice<F32x8>>(const void* p) { return loadTwice<Twice<F32x8>>(p); }
+template <> TQ_LANES Twice<F64x4> load<Twice<F64x4>>(const void* p) { return loadTwice<Twice<F64x4>>(p); }
+template <class V> TQ_LANES void store(void* p, Twice<V> v) {
+  store(p, v.low);
+  store(static_cast<char*>(p) + sizeof(V), v.high);
+}
+template <class V> TQ_LANES void storeStreaming(void* p, Twice<V> v) {
+  storeStreaming(p, v.low);
+  storeStreaming(static_cast<char*>(p) + sizeof(V), v.high);
+}
+template <class V>
+TQ_LANES Twice<V> maxNumber(Twice<V> a, Twice<V> b) {
+  const V abLow = max(a.low, b.low), baLow = max(b.low, a.low);
+  const V abHigh = max(a.high, b.high), baHigh = max(b.high, a.high);
+  if (__builtin_expect(allZero(bitOr(bitXor(abLow, baLow), bitXor(abHigh, baHigh))), 1)) return {abLow, abHigh};
+  return {maxNumber(a.low, b.low), maxNumber(a.high, b.high)};
+}
+
 // ---- bit patterns ------------------------------------------------------------
 
 // Every lane's bits AND/OR a 32-bit pattern.

@@ -47,10 +47,13 @@ struct StreamingStores {
 // at `destination`: plain ones; or, from kStreamingBytes on (and with the
 // destination aligned to T), non-temporal ones, after `single(i)` has done
 // the elements before the first 32-byte boundary (advancing i past them).
+// `inPlace`: the destination is also read, so its lines come into the cache
+// anyway and plain stores are cheaper.
 template <class T, class Single, class VectorSteps>
-inline void withStores(const T* destination, uint32_t count, uint32_t& i, Single single, VectorSteps vectorSteps) {
+inline void withStores(const T* destination, uint32_t count, uint32_t& i, bool inPlace, Single single,
+                       VectorSteps vectorSteps) {
   const auto address = reinterpret_cast<std::uintptr_t>(destination);
-  if (std::size_t(count) * sizeof(T) >= kStreamingBytes && address % sizeof(T) == 0) {
+  if (!inPlace && std::size_t(count) * sizeof(T) >= kStreamingBytes && address % sizeof(T) == 0) {
     for (; (address + std::size_t(i) * sizeof(T)) % 32 != 0; ++i) single(i);
     vectorSteps(StreamingStores{});
     streamingDone();
@@ -61,19 +64,19 @@ inline void withStores(const T* destination, uint32_t count, uint32_t& i, Single
 
 // Steps over [0, count): `step(V{}, i, stores)` handles lanes i .. i + w - 1,
 // `step(S{}, i, stores)` element i alone, where S is V's element type and
-// `stores` says how to store (see withStores). Vector steps run only when the
+// `stores` says how to store (see withStores, also for `inPlace`). Vector steps run only when the
 // count reaches `stepsPerTurn` of them and the caller found the overlap
 // harmless (by the rule above); `unroll` steps make one loop turn. Whatever
 // path an element takes, it is computed by the same formula, so the results
 // do not depend on the path.
 template <class V, unsigned stepsPerTurn = 2, unsigned unroll = 2, class Step>
-inline void sweep(uint32_t count, bool vectorsAllowed, const ScalarOf<V>* destination, Step step) {
+inline void sweep(uint32_t count, bool vectorsAllowed, const ScalarOf<V>* destination, bool inPlace, Step step) {
   using S = ScalarOf<V>;
   constexpr uint32_t width = widthOf<V>;
   uint32_t i = 0;
   if (vectorsAllowed && count >= stepsPerTurn * width) {
     withStores(
-        destination, count, i, [&](uint32_t at) { step(S{}, at, PlainStores{}); },
+        destination, count, i, inPlace, [&](uint32_t at) { step(S{}, at, PlainStores{}); },
         [&](auto stores) {
           for (; count - i >= unroll * width; i += unroll * width)
             for (unsigned k = 0; k < unroll; ++k) step(V{}, i + k * width, stores);
