@@ -12,8 +12,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 # Where a 32-bit Windows host is installed (scripts/install-deps.sh windows),
-# ctest runs the test executables under it.
-find_program(TQCALC_WINE wine)
-if(TQCALC_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${TQCALC_WINE})
+# ctest runs the test executables under it; -DTQCALC_WINDOWS_HOST=OFF keeps
+# it out.
+if(NOT DEFINED TQCALC_WINDOWS_HOST OR TQCALC_WINDOWS_HOST)
+  find_program(TQCALC_WINE wine)
+  if(TQCALC_WINE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${TQCALC_WINE})
+  endif()
 endif()
