@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 windows=yes
 case "${1:-}" in
   "") ;;
-  --no-windows) windows=no ;;
+  --no-windows) windows="--no-windows given" ;;
   *) echo "usage: $0 [--no-windows]" >&2; exit 2 ;;
 esac
 
@@ -25,7 +25,7 @@ scripts/install-deps.sh all
 # run loudly rather than failing the other targets' results.
 if [ "$windows" = yes ] && ! scripts/install-deps.sh windows; then
   echo "!!! the Windows host could not be installed" >&2
-  windows=failed
+  windows="the host could not be installed"
 fi
 
 passed=0
@@ -39,7 +39,7 @@ for preset in x64 x64-sanitize x86 win32; do
     else
       # Keep the toolchain from using a Wine that is not set up.
       configure=(-DTQCALC_WINDOWS_HOST=OFF)
-      echo "!!! win32: the tests under the Windows host are SKIPPED ($windows); only the export table is checked"
+      echo "!!! win32: the tests under the Windows host are SKIPPED: $windows; only the export table is checked"
     fi
   fi
   cmake --preset "$preset" "${configure[@]}" >/dev/null
@@ -52,6 +52,6 @@ for preset in x64 x64-sanitize x86 win32; do
 done
 echo "targets: $passed passed, $failed failed"
 if [ "$windows" != yes ]; then
-  echo "win32 under the Windows host: SKIPPED ($windows)"
+  echo "win32 under the Windows host: SKIPPED: $windows"
 fi
 [ "$failed" -eq 0 ]
