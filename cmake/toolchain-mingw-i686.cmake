@@ -10,3 +10,13 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Where a 32-bit Windows host is installed (scripts/install-deps.sh windows),
+# ctest runs the test executables under it; -DTQCALC_WINDOWS_HOST=OFF keeps
+# it out.
+if(NOT DEFINED TQCALC_WINDOWS_HOST OR TQCALC_WINDOWS_HOST)
+  find_program(TQCALC_WINE wine)
+  if(TQCALC_WINE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${TQCALC_WINE})
+  endif()
+endif()

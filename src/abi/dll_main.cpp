@@ -3,6 +3,12 @@
 #if defined(_WIN32)
 #include <windows.h>
 
+// mingw's DLL start-up links a static TLS directory only to run TLS
+// callbacks, and the loader refuses DisableThreadLibraryCalls for a module
+// with one. The library has no thread-local data: declaring the start-up's
+// callback absent keeps the directory out.
+extern "C" const PIMAGE_TLS_CALLBACK __dyn_tls_init_callback = nullptr;
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(module);
   return TRUE;
