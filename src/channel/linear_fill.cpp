@@ -34,6 +34,24 @@ inline void fillTail(T* buffer, uint32_t from, uint32_t count, T slope, T interc
 
 constexpr uint32_t kExactFloatIndices = 1u << 24;
 
+// Four index vectors stepping side by side, so that the loop waits on no
+// chain of additions: lane k of vector c starts at first + c w + k (w the
+// lane count of V) and each steps by 4 w per turn, exactly (the caller keeps
+// the indices where V's type holds them exactly). `turn(index)` gets the
+// four vectors of each turn from element i on while `end - i` holds a turn.
+template <class V, class Turn>
+inline void indexTurns(uint32_t& i, uint32_t end, Turn turn) {
+  constexpr uint32_t w = widthOf<V>;
+  using S = ScalarOf<V>;
+  const V step = splat<V>(S(4 * w));
+  V index[4];
+  TQ_UNROLL for (uint32_t c = 0; c < 4; ++c) index[c] = ramp<V>(S(double(i)) + S(c * w));
+  for (; end - i >= 4 * w; i += 4 * w) {
+    turn(index);
+    TQ_UNROLL for (uint32_t c = 0; c < 4; ++c) index[c] = add(index[c], step);
+  }
+}
+
 }  // namespace
 
 extern "C" {
@@ -44,17 +62,11 @@ void TQCALC_STDCALL tqcalcChannelFillBufferWithLinearFunction_double(double* buf
   if (count >= 8) {
     withStores(buffer, count, i, false, [&](uint32_t at) { fillTail(buffer, at, at + 1, slope, intercept); },
                [&](auto stores) {
-      // Two index vectors, each stepping over the other: no chain of
-      // additions through the whole turn.
-      const F64x4 eight = splat<F64x4>(8.0);
-      F64x4 front = ramp<F64x4>(double(i)), back = ramp<F64x4>(double(i) + 4.0);
-      for (; count - i >= 8; i += 8) {
-        stores.put(buffer + i, lineAt(front, slope, intercept));
-        stores.put(buffer + i + 4, lineAt(back, slope, intercept));
-        front = add(front, eight);
-        back = add(back, eight);
-      }
-    });
+                 indexTurns<F64x4>(i, count, [&](const F64x4* index) {
+                   TQ_UNROLL for (uint32_t c = 0; c < 4; ++c)
+                     stores.put(buffer + i + 4 * c, lineAt(index[c], slope, intercept));
+                 });
+               });
   }
   fillTail(buffer, i, count, slope, intercept);
 }
@@ -65,27 +77,18 @@ void TQCALC_STDCALL tqcalcChannelFillBufferWithLinearFunction_float(float* buffe
   if (count >= 16) {
     withStores(buffer, count, i, false, [&](uint32_t at) { fillTail(buffer, at, at + 1, slope, intercept); },
                [&](auto stores) {
-      // Exact float indices: turns of 16 that end at or below 2^24.
-      const uint32_t exactEnd = i + ((count < kExactFloatIndices ? count : kExactFloatIndices) - i) / 16 * 16;
-      const F32x8 sixteen = splat<F32x8>(16.0f);
-      F32x8 front = ramp<F32x8>(float(i)), back = ramp<F32x8>(float(i) + 8.0f);
-      for (; i < exactEnd; i += 16) {
-        stores.put(buffer + i, lineAt(front, slope, intercept));
-        stores.put(buffer + i + 8, lineAt(back, slope, intercept));
-        front = add(front, sixteen);
-        back = add(back, sixteen);
-      }
-      // Above 2^24: exact double indices, each rounded to float once.
-      if (count - i >= 16) {
-        const F64x4 four = splat<F64x4>(4.0);
-        F64x4 low = ramp<F64x4>(double(i));
-        for (; count - i >= 8; i += 8) {
-          const F64x4 high = add(low, four);
-          stores.put(buffer + i, lineAt(narrowPair(low, high), slope, intercept));
-          low = add(high, four);
-        }
-      }
-    });
+                 // Exact float indices: turns that end at or below 2^24.
+                 indexTurns<F32x8>(i, count < kExactFloatIndices ? count : kExactFloatIndices,
+                                   [&](const F32x8* index) {
+                                     TQ_UNROLL for (uint32_t c = 0; c < 4; ++c)
+                                       stores.put(buffer + i + 8 * c, lineAt(index[c], slope, intercept));
+                                   });
+                 // Above 2^24: exact double indices, each rounded to float once.
+                 indexTurns<F64x4>(i, count, [&](const F64x4* index) {
+                   stores.put(buffer + i, lineAt(narrowPair(index[0], index[1]), slope, intercept));
+                   stores.put(buffer + i + 8, lineAt(narrowPair(index[2], index[3]), slope, intercept));
+                 });
+               });
   }
   fillTail(buffer, i, count, slope, intercept);
 }

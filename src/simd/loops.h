@@ -12,6 +12,11 @@
 
 #include "simd/lanes.h"
 
+// Loops over the few vectors of one turn (accumulators, index vectors,
+// unrolled steps) must be unrolled completely: only then do those vectors
+// live in registers rather than in a stack array.
+#define TQ_UNROLL _Pragma("GCC unroll 8")
+
 namespace tq::simd {
 
 // The overlap rule of element-wise kernels. A sequential loop stores element
@@ -78,8 +83,9 @@ inline void sweep(uint32_t count, bool vectorsAllowed, const ScalarOf<V>* destin
     withStores(
         destination, count, i, inPlace, [&](uint32_t at) { step(S{}, at, PlainStores{}); },
         [&](auto stores) {
-          for (; count - i >= unroll * width; i += unroll * width)
-            for (unsigned k = 0; k < unroll; ++k) step(V{}, i + k * width, stores);
+          for (; count - i >= unroll * width; i += unroll * width) {
+            TQ_UNROLL for (unsigned k = 0; k < unroll; ++k) step(V{}, i + k * width, stores);
+          }
           for (; count - i >= width; i += width) step(V{}, i, stores);
         });
   }
@@ -101,12 +107,14 @@ inline V reduceSteps(uint32_t count, uint32_t& i, Term term) {
   static_assert(accumulators == 1 || accumulators == 2 || accumulators == 4);
   constexpr uint32_t width = widthOf<V>;
   V acc[accumulators];
-  for (V& a : acc) a = splat<V>(0);
-  for (; count - i >= accumulators * width; i += accumulators * width)
-    for (unsigned k = 0; k < accumulators; ++k) acc[k] = add(acc[k], term(i + k * width));
+  TQ_UNROLL for (unsigned k = 0; k < accumulators; ++k) acc[k] = splat<V>(0);
+  for (; count - i >= accumulators * width; i += accumulators * width) {
+    TQ_UNROLL for (unsigned k = 0; k < accumulators; ++k) acc[k] = add(acc[k], term(i + k * width));
+  }
   for (; count - i >= width; i += width) acc[0] = add(acc[0], term(i));
-  for (unsigned half = accumulators / 2; half > 0; half /= 2)
-    for (unsigned k = 0; k < half; ++k) acc[k] = add(acc[2 * k], acc[2 * k + 1]);
+  TQ_UNROLL for (unsigned half = accumulators / 2; half > 0; half /= 2) {
+    TQ_UNROLL for (unsigned k = 0; k < half; ++k) acc[k] = add(acc[2 * k], acc[2 * k + 1]);
+  }
   return acc[0];
 }
 
