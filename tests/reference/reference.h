@@ -14,9 +14,7 @@
 
 namespace tq::ref {
 
-inline void tqcalcGetVersion(int32_t* major, int32_t* minor, int32_t host, int32_t* compatible) {
-  *major = 3, *minor = 4, *compatible = host >= 13;
-}
+inline void tqcalcGetVersion(int32_t* major, int32_t* minor, int32_t host, int32_t* ok) { *major = 3, *minor = 4, *ok = host >= 13; }
 
 // Reductions accumulate in double; float inputs are widened first.
 template <class T, class Term>
@@ -33,62 +31,48 @@ inline double tqcalcMultiplyVectorsAndCalcSum_float(const float* a, const float*
   return sum(a, n, [b](double x, uint32_t i) { return x * double(b[i]); });
 }
 
-// Element-wise arithmetic.
-template <class T>
-void tqcalcAddScalarToVector(T* d, const T* s, T addend, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) d[i] = addend + s[i];
+// Element-wise arithmetic: d[i] = at(i), one element at a time, ascending.
+template <class T, class At>
+void each(T* d, uint32_t n, At at) {
+  for (uint32_t i = 0; i < n; ++i) d[i] = at(i);
 }
-inline void tqcalcAddScalarToVector_double(double* d, const double* s, double c, uint32_t n) { tqcalcAddScalarToVector(d, s, c, n); }
-inline void tqcalcAddScalarToVector_float(float* d, const float* s, float c, uint32_t n) { tqcalcAddScalarToVector(d, s, c, n); }
-inline void tqcalcAddVectorsAndMultiplyByScalar_float(float* d, const float* a, const float* b, uint32_t n, float factorB, float scale) {
-  for (uint32_t i = 0; i < n; ++i) d[i] = (factorB * b[i] + a[i]) * scale;
-}
-inline void tqcalcSubtractVectorsAndMultiplyByScalar_float(float* d, const float* a, const float* b, uint32_t n, float scale) {
-  for (uint32_t i = 0; i < n; ++i) d[i] = (a[i] - b[i]) * scale;
-}
-template <class T>
-void tqcalcMultiplyVectorByScalar(T* v, uint32_t n, T s) {
-  for (uint32_t i = 0; i < n; ++i) v[i] *= s;
-}
-inline void tqcalcMultiplyVectorByScalar_double(double* v, uint32_t n, double s) { tqcalcMultiplyVectorByScalar(v, n, s); }
-inline void tqcalcMultiplyVectorByScalar_float(float* v, uint32_t n, float s) { tqcalcMultiplyVectorByScalar(v, n, s); }
-template <class T>
-void tqcalcMultiplyVectors(T* d, const T* a, const T* b, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) d[i] = a[i] * b[i];
-}
-inline void tqcalcMultiplyVectors_double(double* d, const double* a, const double* b, uint32_t n) { tqcalcMultiplyVectors(d, a, b, n); }
-inline void tqcalcMultiplyVectors_float(float* d, const float* a, const float* b, uint32_t n) { tqcalcMultiplyVectors(d, a, b, n); }
-template <class T>
-void tqcalcSqrtVector(T* d, const T* s, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) d[i] = std::sqrt(s[i]);
-}
-inline void tqcalcSqrtVector_double(double* d, const double* s, uint32_t n) { tqcalcSqrtVector(d, s, n); }
-inline void tqcalcSqrtVector_float(float* d, const float* s, uint32_t n) { tqcalcSqrtVector(d, s, n); }
+template <class T> void tqcalcAddScalarToVector(T* d, const T* s, T c, uint32_t n) { each(d, n, [&](uint32_t i) { return c + s[i]; }); }
+template <class T> void tqcalcMultiplyVectorByScalar(T* v, uint32_t n, T c) { each(v, n, [&](uint32_t i) { return v[i] * c; }); }
+template <class T> void tqcalcMultiplyVectors(T* d, const T* a, const T* b, uint32_t n) { each(d, n, [&](uint32_t i) { return a[i] * b[i]; }); }
+template <class T> void tqcalcSqrtVector(T* d, const T* s, uint32_t n) { each(d, n, [&](uint32_t i) { return std::sqrt(s[i]); }); }
 template <class T>
 void tqcalcComplexVectorAbs(T* d, const T* s, uint8_t squared, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) {
-    const T m = s[2 * i] * s[2 * i] + s[2 * i + 1] * s[2 * i + 1];
-    d[i] = squared ? m : std::sqrt(m);
-  }
+  each(d, n, [&](uint32_t i) { const T m = s[2 * i] * s[2 * i] + s[2 * i + 1] * s[2 * i + 1]; return squared ? m : std::sqrt(m); });
 }
-inline void tqcalcComplexVectorAbs_double(double* d, const double* s, uint8_t q, uint32_t n) { tqcalcComplexVectorAbs(d, s, q, n); }
-inline void tqcalcComplexVectorAbs_float(float* d, const float* s, uint8_t q, uint32_t n) { tqcalcComplexVectorAbs(d, s, q, n); }
 // fmax, with the choice C leaves open made: +0 from a mixed pair of zeros.
 template <class T>
 void tqcalcVectorsMax(T* d, const T* a, const T* b, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i)
-    d[i] = a[i] == 0 && b[i] == 0 ? (std::signbit(a[i]) && std::signbit(b[i]) ? -T(0) : T(0)) : std::fmax(a[i], b[i]);
+  each(d, n, [&](uint32_t i) { return a[i] == 0 && b[i] == 0 ? (std::signbit(a[i]) && std::signbit(b[i]) ? -T(0) : T(0)) : std::fmax(a[i], b[i]); });
 }
+inline void tqcalcAddVectorsAndMultiplyByScalar_float(float* d, const float* a, const float* b, uint32_t n, float f, float c) {
+  each(d, n, [&](uint32_t i) { return (f * b[i] + a[i]) * c; });
+}
+inline void tqcalcSubtractVectorsAndMultiplyByScalar_float(float* d, const float* a, const float* b, uint32_t n, float c) {
+  each(d, n, [&](uint32_t i) { return (a[i] - b[i]) * c; });
+}
+inline void tqcalcAddScalarToVector_double(double* d, const double* s, double c, uint32_t n) { tqcalcAddScalarToVector(d, s, c, n); }
+inline void tqcalcAddScalarToVector_float(float* d, const float* s, float c, uint32_t n) { tqcalcAddScalarToVector(d, s, c, n); }
+inline void tqcalcMultiplyVectorByScalar_double(double* v, uint32_t n, double c) { tqcalcMultiplyVectorByScalar(v, n, c); }
+inline void tqcalcMultiplyVectorByScalar_float(float* v, uint32_t n, float c) { tqcalcMultiplyVectorByScalar(v, n, c); }
+inline void tqcalcMultiplyVectors_double(double* d, const double* a, const double* b, uint32_t n) { tqcalcMultiplyVectors(d, a, b, n); }
+inline void tqcalcMultiplyVectors_float(float* d, const float* a, const float* b, uint32_t n) { tqcalcMultiplyVectors(d, a, b, n); }
+inline void tqcalcSqrtVector_double(double* d, const double* s, uint32_t n) { tqcalcSqrtVector(d, s, n); }
+inline void tqcalcSqrtVector_float(float* d, const float* s, uint32_t n) { tqcalcSqrtVector(d, s, n); }
+inline void tqcalcComplexVectorAbs_double(double* d, const double* s, uint8_t q, uint32_t n) { tqcalcComplexVectorAbs(d, s, q, n); }
+inline void tqcalcComplexVectorAbs_float(float* d, const float* s, uint8_t q, uint32_t n) { tqcalcComplexVectorAbs(d, s, q, n); }
 inline void tqcalcVectorsMax_double(double* d, const double* a, const double* b, uint32_t n) { tqcalcVectorsMax(d, a, b, n); }
 inline void tqcalcVectorsMax_float(float* d, const float* a, const float* b, uint32_t n) { tqcalcVectorsMax(d, a, b, n); }
 
 // Sample format conversions. The in-place pair walks in the direction that
 // reads every element before it is overwritten.
-inline void tqcalcConvertInt16ToInt32(const int16_t* s, int32_t* d, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) d[i] = s[i];
-}
+inline void tqcalcConvertInt16ToInt32(const int16_t* s, int32_t* d, uint32_t n) { each(d, n, [&](uint32_t i) { return s[i]; }); }
 inline void tqcalcConvertInt32ToInt16(const int32_t* s, int16_t* d, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) d[i] = int16_t(uint16_t(uint32_t(s[i])));
+  each(d, n, [&](uint32_t i) { return int16_t(uint16_t(uint32_t(s[i]))); });
 }
 inline float* tqcalcCADoubleArrToSingleArrInplace(void* buffer, uint32_t n) {
   auto* bytes = static_cast<char*>(buffer);
@@ -227,9 +211,7 @@ inline void tqcalcCAPV_log(const float* v, uint32_t n, int32_t* out, int32_t lo,
 
 // Linear fill: the index rounded once to T, product and sum each rounded.
 template <class T>
-void linearFill(T* b, uint32_t n, T slope, T intercept) {
-  for (uint32_t i = 0; i < n; ++i) b[i] = T(T(double(i)) * slope) + intercept;
-}
+void linearFill(T* b, uint32_t n, T slope, T c) { each(b, n, [&](uint32_t i) { return T(T(double(i)) * slope) + c; }); }
 inline void tqcalcChannelFillBufferWithLinearFunction_double(double* b, uint32_t n, double s, double c) { linearFill(b, n, s, c); }
 inline void tqcalcChannelFillBufferWithLinearFunction_float(float* b, uint32_t n, float s, float c) { linearFill(b, n, s, c); }
 
