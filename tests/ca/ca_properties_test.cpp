@@ -52,13 +52,12 @@ TYPED_TEST(CrankAngleFilter, RandomWindows) {
 TEST(CrankAngleFilter, NaNGivesNaNAndInfinityGivesInfinityOrNaN) {
   const std::vector<float> c(20, 0.5f);
   for (uint32_t taps = 1; taps <= 20; ++taps)
-    for (uint32_t at = 0; at < taps; ++at)
-      for (float special : {NAN, INFINITY}) {
-        std::vector<float> x(taps, 1.0f);
-        x[at] = special;
-        const float r = tqcalcCACalcFilter_float(&x.back(), taps, c.data(), 1);
-        EXPECT_TRUE(std::isnan(r) || r == special) << taps << " " << at << " " << special;
-      }
+    for (uint32_t at = 0; at < 2 * taps; ++at) {
+      std::vector<float> x(taps, 1.0f);
+      x[at / 2] = at % 2 ? INFINITY : NAN;
+      const float r = tqcalcCACalcFilter_float(&x.back(), taps, c.data(), 1);
+      EXPECT_TRUE(std::isnan(r) || r == x[at / 2]) << taps << " " << at;
+    }
 }
 
 template <class T>
