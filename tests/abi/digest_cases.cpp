@@ -215,7 +215,7 @@ TQ_AVERAGE_DIGEST_CASE(tqcalcCACalcAveFilter_float_scalar, float, 0xd0de0c8d9ff2
 
 // Cycle channels: counts across the groups of eight, edge values every fifth sample.
 template <class Call>
-void digestCycles(Invoker& invoker, std::initializer_list<uint64_t> cycles, uint32_t oldSeed, double oldScale, Call call) {
+void digestCycles(std::initializer_list<uint64_t> cycles, uint32_t oldSeed, double oldScale, Call call) {
   for (uint32_t count : {0u, 1u, 7u, 8u, 9u, 16u, 33u, 40u})
     for (uint64_t n : cycles) {
       std::vector<float> cycle = randomValues<float>(count, count + 1, 1e3);
@@ -226,14 +226,14 @@ void digestCycles(Invoker& invoker, std::initializer_list<uint64_t> cycles, uint
     }
 }
 TQ_DIGEST_CASE(tqCalcCAOverallPressure, 0xdd17dd37cb87ba86) {
-  digestCycles(invoker, {0, 2, 77, (5ull << 32) + 9, UINT64_MAX}, 2, 1e3, [&](auto& cycle, auto& average, uint32_t count, uint64_t n) {
+  digestCycles({0, 2, 77, (5ull << 32) + 9, UINT64_MAX}, 2, 1e3, [&](auto& cycle, auto& average, uint32_t count, uint64_t n) {
     float peak;
     TQ_CALL(tqCalcCAOverallPressure, cycle.data(), average.data(), 1u, count + 1, n, &peak);
     invoker.digest(average), invoker.digest(peak);
   });
 }
 TQ_DIGEST_CASE(tqCalcCARunningVal, 0x988ca0938e7f796b) {
-  digestCycles(invoker, {0, 1, 4, 5, (3ull << 32) + 1}, 3, 5e3, [&](auto& cycle, auto& sums, uint32_t count, uint64_t k) {
+  digestCycles({0, 1, 4, 5, (3ull << 32) + 1}, 3, 5e3, [&](auto& cycle, auto& sums, uint32_t count, uint64_t k) {
     const std::vector<float> oldest = randomValues<float>(count, count + 2, 1e3);
     std::vector<float> means(count);
     TQ_CALL(tqCalcCARunningVal, cycle.data(), oldest.data(), sums.data(), means.data(), 3u, count + 2, k, 5u);

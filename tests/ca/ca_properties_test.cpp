@@ -41,7 +41,9 @@ TYPED_TEST(CrankAngleFilter, RandomWindows) {
       exact += double(float(newest[-int(j)])) * c[j];
       magnitude += std::fabs(double(float(newest[-int(j)])) * c[j]);
     }
-    if (taps < (std::is_same_v<T, int16_t> ? 8u : 4u)) EXPECT_SAME_BITS(ref::tqcalcCACalcFilter(newest, taps, c.data(), 1), result);
+    if (taps < (std::is_same_v<T, int16_t> ? 8u : 4u)) {
+      EXPECT_SAME_BITS(ref::tqcalcCACalcFilter(newest, taps, c.data(), 1), result);
+    }
     EXPECT_NEAR(exact, result, (taps + 1) * 0x1p-24 * magnitude) << taps;
     std::vector<float> interleaved(3 * taps, NAN);
     for (uint32_t j = 0; j < taps; ++j) interleaved[3 * j] = c[j];
@@ -102,8 +104,9 @@ TYPED_TEST(AveragingFilter, WidthsAsDescribed) {
       EXPECT_NEAR(mean, double(y[0]), 3.0 * W * std::numeric_limits<T>::epsilon());
     }
   }
-  if (std::is_same_v<T, double>)
+  if (std::is_same_v<T, double>) {
     EXPECT_NE(T(1), average<T>(forms<T>()[1], std::vector<T>(200, T(1)), 49)[150]) << "1/49 is inexact: the mean drifts";
+  }
 }
 
 // A NaN stays in a running mean: to the end of the signal sequentially, to
