@@ -154,11 +154,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, Sweep, ::testing::ValuesIn(ops()), [](const auto&
 
 // A new export costs a row: every built export has one.
 TEST(Harness, EveryBuiltExportHasARow) {
-  for (const auto& row : exportRows()) {
-    if (row.built) {
-      EXPECT_NO_THROW(op(row.name));
-    }
-  }
+  for (const auto& row : exportRows())
+    EXPECT_TRUE(!row.built || std::any_of(ops().begin(), ops().end(), [&](const Op& o) { return row.name == o.name; })) << row.name;
 }
 
 // The general averaging filter's regimes: count and raw width at and just
