@@ -43,20 +43,25 @@ void generate(const Arg& a, unsigned flags, uint32_t seed, Bytes& out) {
   }
 }
 
+double valueOf(const Arg& a, const unsigned char* p) {
+  float f;
+  double d;
+  int16_t s;
+  int32_t w;
+  if (a.kind == F32) return std::memcpy(&f, p, 4), f;
+  if (a.kind == I16) return std::memcpy(&s, p, 2), s;
+  if (a.kind == I32) return std::memcpy(&w, p, 4), w;
+  return std::memcpy(&d, p, 8), d;
+}
+
 // Same bits, except that any NaN matches any NaN in floating arrays (IEEE
 // leaves payloads open; the one-element comparison is strict).
 ::testing::AssertionResult sameArray(const Arg& a, const Bytes& expected, const Bytes& actual, bool strict) {
   for (std::size_t i = 0; i < expected.size(); i += a.size()) {
     if (!std::memcmp(&expected[i], &actual[i], a.size())) continue;
-    float f[2] = {};
-    double d[2] = {};
-    std::memcpy(&f[0], &expected[i], std::min<std::size_t>(4, a.size())), std::memcpy(&f[1], &actual[i], std::min<std::size_t>(4, a.size()));
-    std::memcpy(&d[0], &expected[i], a.size() & 8), std::memcpy(&d[1], &actual[i], a.size() & 8);
-    if (!strict && a.kind == F32 && std::isnan(f[0]) && std::isnan(f[1])) continue;
-    if (!strict && a.kind == F64 && std::isnan(d[0]) && std::isnan(d[1])) continue;
-    return ::testing::AssertionFailure() << "element " << i / a.size() << ": expected "
-                                         << (a.kind == F64 ? describe(d[0]) : describe(f[0])) << ", got "
-                                         << (a.kind == F64 ? describe(d[1]) : describe(f[1]));
+    const double e = valueOf(a, &expected[i]), g = valueOf(a, &actual[i]);
+    if (!strict && a.kind != RAW && std::isnan(e) && std::isnan(g)) continue;
+    return ::testing::AssertionFailure() << "element " << i / a.size() << ": expected " << describe(e) << ", got " << describe(g);
   }
   return ::testing::AssertionSuccess();
 }
