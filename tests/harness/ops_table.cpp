@@ -39,9 +39,9 @@ const std::vector<Op>& ops() {
       TQ_PAIR_ROW(tqcalcConvertInt32ToInt16, "iw os", ELEMENTWISE, (f(PW(0), PS(1), n), 0.0)),
       TQ_PAIR_ROW(tqcalcCADoubleArrToSingleArrInplace, "ux", EDGES, f(p[0], n) == p[0]),
       TQ_PAIR_ROW(tqcalcCASingleArrToDoubleArrInplace, "ux", EDGES, f(p[0], n) == p[0]),
-      TQ_PAIR_ROW(tqcalcCACalcFilter_float, "bf if*3-2", EXACT, f(PF(0), n, PF(1), uint32_t(q[0])), {3}),
-      TQ_PAIR_ROW(tqcalcCACalcFilter_int16_t, "bs if*3-2", EXACT, f(PS(0), n, PF(1), uint32_t(q[0])), {3}),
-      TQ_PAIR_ROW(tqcalcCACalcFilter_int32_t, "bw if*3-2", EXACT, f(PW(0), n, PF(1), uint32_t(q[0])), {3}),
+      TQ_PAIR_ROW(tqcalcCACalcFilter_float, "bf if/", EXACT, f(PF(0), n, PF(1), uint32_t(q[0])), {3}, {1}, {0}),
+      TQ_PAIR_ROW(tqcalcCACalcFilter_int16_t, "bs if/", EXACT, f(PS(0), n, PF(1), uint32_t(q[0])), {3}, {1}, {0}),
+      TQ_PAIR_ROW(tqcalcCACalcFilter_int32_t, "bw if/", EXACT, f(PW(0), n, PF(1), uint32_t(q[0])), {3}, {1}, {0}),
       // Widths below, at and above the counts of the sweep (count < W: nothing written).
       TQ_PAIR_ROW(tqcalcCACalcAveFilter_double, "id od", 0, (f(PD(0), PD(1), uint16_t(q[0]), n), 0.0),
                   {3}, {0}, {2}, {7}, {20}, {41}),
@@ -87,8 +87,8 @@ std::vector<Arg> parseArgs(const char* spec) {
   std::vector<Arg> args;
   for (const char* s = spec; *s;) {
     static const Role roles[] = {IN, INOUT, OUT, BACKWARD};
-    Arg a{Kind(std::string("fdswx").find(s[1])), roles[std::string("iuob").find(s[0])], 1, 0};
-    char* end = const_cast<char*>(s + 2);
+    Arg a{Kind(std::string("fdswx").find(s[1])), roles[std::string("iuob").find(s[0])], 1, 0, s[2] == '/'};
+    char* end = const_cast<char*>(s + 2 + a.strided);
     if (*end == '*') a.mul = int(std::strtol(end + 1, &end, 10));
     if (*end == '+' || *end == '-') a.add = int(std::strtol(end, &end, 10));
     args.push_back(a);

@@ -68,10 +68,10 @@ double valueOf(const Arg& a, const unsigned char* p) {
 
 // Pointers to the arrays as the row passes them: null when empty, at the
 // last element for arrays read backwards.
-std::vector<void*> pointers(const std::vector<Arg>& args, std::vector<unsigned char*> starts, uint32_t n) {
+std::vector<void*> pointers(const std::vector<Arg>& args, std::vector<unsigned char*> starts, uint32_t n, const long double* q) {
   std::vector<void*> p;
   for (std::size_t k = 0; k < args.size(); ++k) {
-    const std::size_t bytes = args[k].count(n) * args[k].size();
+    const std::size_t bytes = args[k].count(n, q) * args[k].size();
     p.push_back(bytes == 0 ? nullptr : starts[k] + (args[k].role == BACKWARD ? bytes - args[k].size() : 0));
   }
   return p;
@@ -84,7 +84,7 @@ void check(const Op& o, const Layout& layout, const Params& q) {
   std::vector<Bytes> initial, plain;
   std::vector<unsigned char*> gStarts, pStarts;
   for (std::size_t k = 0; k < args.size(); ++k) {
-    Bytes v(args[k].count(n) * args[k].size(), GuardedArray<unsigned char>::kSentinel);
+    Bytes v(args[k].count(n, q.data()) * args[k].size(), GuardedArray<unsigned char>::kSentinel);
     if (args[k].role != OUT) generate(args[k], o.flags, uint32_t(n * 5 + k + layout.offset), v);
     guarded.emplace_back(new GuardedArray<unsigned char>(v.size(), layout.placement, layout.offset));
     guarded[k]->assign(v);
@@ -94,8 +94,8 @@ void check(const Op& o, const Layout& layout, const Params& q) {
   SCOPED_TRACE(::testing::Message() << o.name << ", count " << n << ", offset " << layout.offset
                                     << (layout.placement == Placement::AtEnd ? " (flush at the end)" : "")
                                     << ", first scalar " << double(q.empty() ? 0 : q[0]));
-  const double expected = o.reference(pointers(args, pStarts, n).data(), q.data(), n);
-  const double actual = o.run(pointers(args, gStarts, n).data(), q.data(), n);
+  const double expected = o.reference(pointers(args, pStarts, n, q.data()).data(), q.data(), n);
+  const double actual = o.run(pointers(args, gStarts, n, q.data()).data(), q.data(), n);
   EXPECT_TRUE(sameBits(expected, actual) || (std::isnan(expected) && std::isnan(actual)))
       << "result " << describe(actual) << ", expected " << describe(expected);
   for (std::size_t k = 0; k < args.size(); ++k) {
@@ -270,11 +270,11 @@ TEST_P(DescribedCase, GivesTheDescribedBits) {
     }
   };
   for (std::size_t k = 0; k < args.size(); ++k) {
-    arrays.emplace_back(args[k].count(c.n) * args[k].size(), GuardedArray<unsigned char>::kSentinel);
+    arrays.emplace_back(args[k].count(c.n, c.q.data()) * args[k].size(), GuardedArray<unsigned char>::kSentinel);
     if (k < c.in.size()) fill(k, c.in[k], arrays[k]);
     starts.push_back(arrays[k].data());
   }
-  const double result = o.run(pointers(args, starts, c.n).data(), c.q.data(), c.n);
+  const double result = o.run(pointers(args, starts, c.n, c.q.data()).data(), c.q.data(), c.n);
   SCOPED_TRACE(::testing::Message() << c.op << " count " << c.n);
   EXPECT_TRUE(sameBits(c.result, result) || (std::isnan(c.result) && std::isnan(result))) << describe(result);
   for (std::size_t k = 0; k < c.out.size(); ++k) {

@@ -22,12 +22,15 @@ struct Arg {
   Kind kind;
   Role role;
   int mul, add;  // count(n) = max(0, mul * n + add) elements
-  std::size_t count(uint32_t n) const { return std::size_t(std::max(0, mul * int(n) + add)); }
+  bool strided;  // count(n) = (n - 1) * q[0] + 1 elements (n > 0): a stride taken from the scalars
+  std::size_t count(uint32_t n, const long double* q) const {
+    return strided ? (n ? (n - 1) * std::size_t(q[0]) + 1 : 0) : std::size_t(std::max(0, mul * int(n) + add));
+  }
   std::size_t size() const { return kind == F64 || kind == RAW ? 8 : kind == I16 ? 2 : 4; }
 };
-// "of if if*2 bs+3 uf*0+1": role (i in, o out, u in and out, b backward)
-// and kind (f float, d double, s int16, w int32, x raw doubles), then the
-// count as *mul and +add/-add of n.
+// "of if if*2 bs+3 uf*0+1 if/": role (i in, o out, u in and out, b
+// backward) and kind (f float, d double, s int16, w int32, x raw doubles),
+// then the count as *mul and +add/-add of n, or / for strided by q[0].
 std::vector<Arg> parseArgs(const char* spec);
 
 using Params = std::vector<long double>;  // exact for every float, double and 64-bit integer
@@ -56,11 +59,11 @@ const Op& op(const std::string& name);
 #define TQ_ROW(operation, entry, spec, flags, CALL, ...)                                           \
   ::tq::test::Op {                                                                                 \
     #operation, spec, flags, {__VA_ARGS__},                                                        \
-        [](void* const* p, const long double* q, uint32_t n) -> double {                           \
+        []([[maybe_unused]] void* const* p, [[maybe_unused]] const long double* q, [[maybe_unused]] uint32_t n) -> double {                           \
           [[maybe_unused]] auto* f = &entry;                                                       \
           return double(CALL);                                                                                \
         },                                                                                         \
-        [](void* const* p, const long double* q, uint32_t n) -> double {                           \
+        []([[maybe_unused]] void* const* p, [[maybe_unused]] const long double* q, [[maybe_unused]] uint32_t n) -> double {                           \
           [[maybe_unused]] auto* f = &::tq::ref::operation;                                        \
           return double(CALL);                                                                                \
         }                                                                                          \
