@@ -22,7 +22,7 @@ const struct {
 double reduce(const Op& o, const std::vector<double>& a, const std::vector<double>& b, bool reference = false) {
   std::vector<float> fa(a.begin(), a.end()), fb(b.begin(), b.end());
   std::vector<double> da = a;
-  void* p[] = {o.spec[1] == 'd' ? static_cast<void*>(da.data()) : fa.data(), fb.data()};
+  void* p[] = {o.shape[1] == 'd' ? static_cast<void*>(da.data()) : fa.data(), fb.data()};
   return (reference ? o.reference : o.run)(p, nullptr, uint32_t(a.size()));
 }
 

@@ -83,9 +83,9 @@ const Op& op(const std::string& name) {
   throw std::invalid_argument("no harness row for " + name);
 }
 
-std::vector<Arg> parseArgs(const char* spec) {
+std::vector<Arg> parseArgs(const char* shape) {
   std::vector<Arg> args;
-  for (const char* s = spec; *s;) {
+  for (const char* s = shape; *s;) {
     static const Role roles[] = {IN, INOUT, OUT, BACKWARD};
     Arg a{Kind(std::string("fdswx").find(s[1])), roles[std::string("iuob").find(s[0])], 1, 0, s[2] == '/'};
     char* end = const_cast<char*>(s + 2 + a.strided);

@@ -78,7 +78,7 @@ std::vector<void*> pointers(const std::vector<Arg>& args, std::vector<unsigned c
 }
 
 void check(const Op& o, const Layout& layout, const Params& q) {
-  const auto args = parseArgs(o.spec);
+  const auto args = parseArgs(o.shape);
   const auto n = uint32_t(layout.count);
   std::vector<std::unique_ptr<GuardedArray<unsigned char>>> guarded;
   std::vector<Bytes> initial, plain;
@@ -117,7 +117,7 @@ class Sweep : public ::testing::TestWithParam<Op> {};
 TEST_P(Sweep, EveryCountOffsetAndGuardGivesTheReferenceBits) {
   const Op& o = GetParam();
   std::size_t step = 1;
-  for (const Arg& a : parseArgs(o.spec)) step = o.flags & BYTES ? 1 : std::max(step, a.size());
+  for (const Arg& a : parseArgs(o.shape)) step = o.flags & BYTES ? 1 : std::max(step, a.size());
   for (const Params& q : o.params.empty() ? std::vector<Params>{{}} : o.params)
     for (const Layout& layout : sweepLayouts(40, step)) check(o, layout, q);
 }
@@ -128,7 +128,7 @@ TEST_P(Sweep, EveryCountOffsetAndGuardGivesTheReferenceBits) {
 // included; widening may not overlap at all). Shifts count output elements.
 TEST_P(Sweep, OverlappingArraysGiveTheAscendingResult) {
   const Op& o = GetParam();
-  const auto args = parseArgs(o.spec);
+  const auto args = parseArgs(o.shape);
   const int out = int(std::find_if(args.begin(), args.end(), [](const Arg& a) { return a.role == OUT; }) - args.begin());
   if (!(o.flags & ELEMENTWISE) || out == int(args.size())) return;  // no separate output
   const std::size_t es = args[out].size();
@@ -258,7 +258,7 @@ class DescribedCase : public ::testing::TestWithParam<Described> {};
 TEST_P(DescribedCase, GivesTheDescribedBits) {
   const Described& c = GetParam();
   const Op& o = op(c.op);
-  const auto args = parseArgs(o.spec);
+  const auto args = parseArgs(o.shape);
   std::vector<Bytes> arrays;
   std::vector<unsigned char*> starts;
   const auto fill = [&](std::size_t k, const std::vector<double>& values, Bytes& out) {

@@ -31,7 +31,7 @@ struct Arg {
 // "of if if*2 bs+3 uf*0+1 if/": role (i in, o out, u in and out, b
 // backward) and kind (f float, d double, s int16, w int32, x raw doubles),
 // then the count as *mul and +add/-add of n, or / for strided by q[0].
-std::vector<Arg> parseArgs(const char* spec);
+std::vector<Arg> parseArgs(const char* shape);
 
 using Params = std::vector<long double>;  // exact for every float, double and 64-bit integer
 enum Flags : unsigned {
@@ -43,7 +43,7 @@ enum Flags : unsigned {
 
 struct Op {
   const char* name;
-  const char* spec;
+  const char* shape;
   unsigned flags;
   std::vector<Params> params;  // each sweep runs with every set; [0] is the default
   double (*run)(void* const* p, const long double* q, uint32_t n);
@@ -56,9 +56,9 @@ const Op& op(const std::string& name);
 
 // A row. CALL calls `f` (the export, then its reference) with the arrays
 // p[k] and the scalars q[k]; its value is the result (0 for void operations).
-#define TQ_ROW(operation, entry, spec, flags, CALL, ...)                                           \
+#define TQ_ROW(operation, entry, shape, flags, CALL, ...)                                           \
   ::tq::test::Op {                                                                                 \
-    #operation, spec, flags, {__VA_ARGS__},                                                        \
+    #operation, shape, flags, {__VA_ARGS__},                                                        \
         []([[maybe_unused]] void* const* p, [[maybe_unused]] const long double* q, [[maybe_unused]] uint32_t n) -> double {                           \
           [[maybe_unused]] auto* f = &entry;                                                       \
           return double(CALL);                                                                                \
