@@ -253,6 +253,8 @@ const Described kDescribed[] = {
     {"tqcalcCAPV_log", 7, {-1e5, 1e5, 100, 50, 10}, {{1, 10, 100, 1000, 0, -5, 0.5}}, {{}, {-50, 50, 150, 250, -850, -850, -80}}, 0},
 };
 
+void PrintTo(const Described& c, std::ostream* out) { *out << c.op << " count " << c.n; }
+
 class DescribedCase : public ::testing::TestWithParam<Described> {};
 
 TEST_P(DescribedCase, GivesTheDescribedBits) {

@@ -5,6 +5,7 @@
 // reference, and checks described cases.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,7 @@ struct Op {
   double (*reference)(void* const* p, const long double* q, uint32_t n);
 };
 const std::vector<Op>& ops();
+inline void PrintTo(const Op& o, std::ostream* out) { *out << o.name; }
 const Op& op(const std::string& name);
 
 }  // namespace tq::test
