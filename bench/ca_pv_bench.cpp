@@ -1,107 +1,46 @@
-// p-V diagram coordinates beside a plain loop of the per-element definition
-// (the sequential rules: float reciprocal, scalar logarithm scaled in double,
-// halves away from zero, clamp), and the fast logarithm's lane forms beside
-// its scalar form. VOLK's volk_32f_log2_32f has no plain-AVX kernel (only
-// AVX2 and AVX2+FMA ones, which this build cannot use), so it has no row.
-#include <cmath>
-
+// p-V diagram coordinates beside the scalar loop of their definition, and the
+// fast logarithm's lane forms beside its scalar form. VOLK's
+// volk_32f_log2_32f has no plain-AVX kernel (only AVX2 and AVX2+FMA ones,
+// which this build cannot use), so it has no row.
 #include "bench_support.h"
-#include "core/fast_log10.h"
 #include "tqcalc.h"
 
 namespace tq::bench {
 namespace {
 
-constexpr float kScale = 100.0f, kOffset = 50.0f, kReference = 10.0f;
-constexpr int32_t kMin = -1000, kMax = 1000;
-
-// A ramp of pressures between 0.25 and about 10: both axes and every branch
-// of the rounding see realistic values.
-struct Pressures : Buffer<float> {
-  explicit Pressures(std::size_t n) : Buffer<float>(n, 10.0) {
-    for (std::size_t i = 0; i < n; ++i) p[i] += 0.5f;
-  }
-};
-
-template <bool logarithmic>
-void ours(benchmark::State& state) {
-  Pressures values(state.range(0));
-  Buffer<int32_t> coordinates(state.range(0));
-  const uint32_t n = uint32_t(values.n);
-  for (auto _ : state) {
-    if (logarithmic)
-      tqcalcCAPV_log(values.data(), n, coordinates.data(), kMin, kMax, kScale, kOffset, kReference);
-    else
-      tqcalcCAPV_lin(values.data(), n, coordinates.data(), kMin, kMax, kScale, kOffset);
-    benchmark::ClobberMemory();
-  }
-  setCounters(state, state.range(0), sizeof(float) + sizeof(int32_t));
-}
-
-inline int32_t roundAwayAndClamp(float v) {
-  const float w = v < 0 ? v - 0.5f : v + 0.5f;
-  int32_t c = std::isnan(w) || w <= -2147483648.0f ? INT32_MIN : w >= 2147483648.0f ? INT32_MAX : int32_t(w);
-  c = c < kMin ? kMin : c;
-  return c > kMax ? kMax : c;
-}
-
-template <bool logarithmic>
-void scalar(benchmark::State& state) {
-  Pressures values(state.range(0));
-  Buffer<int32_t> coordinates(state.range(0));
+// Pressures between 0.25 and about 10: both axes and every branch of the
+// rounding see realistic values. `call(values, coordinates, n)`.
+template <class Out, class Call>
+void pressures(benchmark::State& state, Call call) {
+  Buffer<float> values(state.range(0), 10.0);
+  for (std::size_t i = 0; i < values.n; ++i) values.p[i] += 0.5f;
+  Buffer<Out> out(state.range(0));
   for (auto _ : state) {
     benchmark::DoNotOptimize(values.data());
-    const float reciprocal = 1.0f / kReference;
-    for (std::size_t i = 0; i < values.n; ++i) {
-      float v;
-      if (logarithmic) {
-        float t = reciprocal * values.p[i];
-        t = t > 9.999999717180685e-10f ? t : 9.999999717180685e-10f;
-        v = float(double(fastLog10(t)) * double(kScale) + double(kOffset));
-      } else {
-        v = kScale * values.p[i] + kOffset;
-      }
-      coordinates.p[i] = roundAwayAndClamp(v);
-    }
+    call(values.data(), out.data(), uint32_t(values.n));
     benchmark::ClobberMemory();
   }
-  setCounters(state, state.range(0), sizeof(float) + sizeof(int32_t));
+  setCounters(state, state.range(0), sizeof(float) + sizeof(Out));
 }
+#define TQ_PV_ROWS(name, ...)                                                                                          \
+  Row{#name "/tqcalc", [](benchmark::State& s) { pressures<int32_t>(s, [](float* v, int32_t* c, uint32_t n) { auto f = name; __VA_ARGS__; }); }}, \
+  Row{#name "/scalar", [](benchmark::State& s) { pressures<int32_t>(s, [](float* v, int32_t* c, uint32_t n) { auto f = TQ_SCALAR_LOOP(name); __VA_ARGS__; }); }}
 
-// The fast logarithm over an array: eight lanes, four lanes, scalar form.
-template <int lanes>
-void fastLog(benchmark::State& state) {
-  Pressures values(state.range(0));
-  Buffer<float> results(state.range(0));
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(values.data());
-    for (std::size_t i = 0; i < values.n; i += lanes) {
-      if constexpr (lanes == 8)
-        simd::store(results.p + i, fastLog10Lanes(simd::load<simd::F32x8>(values.p + i)));
-      else if constexpr (lanes == 4)
-        simd::store(results.p + i, fastLog10Lanes(simd::load<simd::F32x4>(values.p + i)));
-      else
-        results.p[i] = fastLog10(values.p[i]);
-    }
-    benchmark::ClobberMemory();
-  }
-  setCounters(state, state.range(0), 2 * sizeof(float));
-}
-
-void copyBaseline(benchmark::State& state) {
-  Buffer<float> from(state.range(0)), to(state.range(0));
-  for (auto _ : state) streamCopy(to.data(), from.data(), from.n * sizeof(float));
-  setCounters(state, state.range(0), 2 * sizeof(float));
-}
-
-BENCHMARK(ours<false>)->Name("CAPV_lin/tqcalc")->Apply(sizes);
-BENCHMARK(scalar<false>)->Name("CAPV_lin/scalar")->Apply(sizes);
-BENCHMARK(ours<true>)->Name("CAPV_log/tqcalc")->Apply(sizes);
-BENCHMARK(scalar<true>)->Name("CAPV_log/scalar")->Apply(sizes);
-BENCHMARK(copyBaseline)->Name("CAPV/copy")->Apply(sizes);
-BENCHMARK(fastLog<8>)->Name("FastLog10/eight_lanes")->Apply(sizes);
-BENCHMARK(fastLog<4>)->Name("FastLog10/four_lanes")->Apply(sizes);
-BENCHMARK(fastLog<1>)->Name("FastLog10/scalar")->Apply(sizes);
+const bool registered = registerRows({
+    TQ_PV_ROWS(tqcalcCAPV_lin, f(v, n, c, -1000, 1000, 100.0f, 50.0f)),
+    TQ_PV_ROWS(tqcalcCAPV_log, f(v, n, c, -1000, 1000, 100.0f, 50.0f, 10.0f)),
+    {"CAPV/copy", [](benchmark::State& s) { pressures<float>(s, [](float* v, float* c, uint32_t n) { streamCopy(c, v, n * 4); }); }},
+    // The fast logarithm over an array: eight lanes, four lanes, scalar form.
+    {"FastLog10/eight_lanes", [](benchmark::State& s) { pressures<float>(s, [](float* v, float* r, uint32_t n) {
+       for (uint32_t i = 0; i < n; i += 8) simd::store(r + i, fastLog10Lanes(simd::load<simd::F32x8>(v + i)));
+     }); }},
+    {"FastLog10/four_lanes", [](benchmark::State& s) { pressures<float>(s, [](float* v, float* r, uint32_t n) {
+       for (uint32_t i = 0; i < n; i += 4) simd::store(r + i, fastLog10Lanes(simd::load<simd::F32x4>(v + i)));
+     }); }},
+    {"FastLog10/scalar", [](benchmark::State& s) { pressures<float>(s, [](float* v, float* r, uint32_t n) {
+       for (uint32_t i = 0; i < n; ++i) r[i] = fastLog10(v[i]);
+     }); }},
+});
 
 }  // namespace
 }  // namespace tq::bench

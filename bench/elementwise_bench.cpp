@@ -1,10 +1,9 @@
 // Element-wise arithmetic, sample format conversions and the linear fill,
-// each beside a plain loop of its definition (compiled without the
-// auto-vectoriser, so that it is the scalar loop it claims to be), the copy
-// baseline for the bandwidth comparison, and VOLK's AVX kernel where one does
-// the same or a close job (the row name says how it differs).
-#include <cmath>
-#include <cstring>
+// each beside the scalar loop of its definition, the memcpy (or, for the
+// fills, memset) baseline at the same sizes up to DRAM, VOLK's AVX kernel
+// where one does the same or a close job (the row name says how it differs),
+// and for the maximum a plain AVX maxps/maxpd loop: the roof of a kernel
+// that must also order NaNs and signed zeros.
 #include <string>
 
 #include "bench_support.h"
@@ -26,255 +25,128 @@
 #include <volk/volk_64f_x2_multiply_64f.h>
 #endif
 
-#define TQ_SCALAR_LOOP __attribute__((noipa, optimize("no-tree-vectorize")))
-
 namespace tq::bench {
 namespace {
 
-// One row: kernel(d, a, b, n) on n-element arrays d (out, of D), a (in, of
-// A, 2n for complex pairs), b (in). `bytes` is what one element moves (reads
-// + writes).
-template <class D, class A = D, class Kernel>
-void row(const std::string& operation, const std::string& variant, int bytes, Kernel kernel, double fill = 0.0) {
-  benchmark::RegisterBenchmark((operation + "/" + variant).c_str(),
-                               [=](benchmark::State& state) {
-                                 const std::size_t n = std::size_t(state.range(0));
-                                 Buffer<A> a(2 * n, 1.0), b(n, 2.0);
-                                 Buffer<D> d(n);
-                                 if (fill != 0.0)
-                                   for (std::size_t i = 0; i < 2 * n; ++i) a.p[i] = A(fill);
-                                 // Escaped, so that the compiler keeps the stores of inlined kernels.
-                                 benchmark::DoNotOptimize(a.p);
-                                 benchmark::DoNotOptimize(b.p);
-                                 benchmark::DoNotOptimize(d.p);
-                                 for (auto _ : state) {
-                                   kernel(d.data(), a.data(), b.data(), uint32_t(n));
-                                   benchmark::ClobberMemory();
-                                 }
-                                 setCounters(state, std::int64_t(n), bytes);
-                               })
-      ->Apply(sizes);
-}
-
-// The copy baseline: per element, `bytes / 2` read and as many written.
-void copyRow(const std::string& operation, int bytes) {
-  benchmark::RegisterBenchmark((operation + "/copy").c_str(),
-                               [=](benchmark::State& state) {
-                                 const std::size_t total = std::size_t(state.range(0)) * bytes / 2;
-                                 Buffer<char> from(total), to(total);
-                                 for (auto _ : state) streamCopy(to.data(), from.data(), total);
-                                 setCounters(state, state.range(0), bytes);
-                               })
-      ->Apply(sizes);
-}
-
-template <class T, class F>
-TQ_SCALAR_LOOP void scalarMap(T* d, const T* a, const T* b, uint32_t n, F f) {
-  for (uint32_t i = 0; i < n; ++i) d[i] = f(a[i], b[i]);
-}
-template <class T, class F>
-TQ_SCALAR_LOOP void scalarPairs(T* d, const T* a, uint32_t n, F f) {
-  for (uint32_t i = 0; i < n; ++i) d[i] = f(a[2 * i], a[2 * i + 1]);
-}
-template <class To, class From>
-TQ_SCALAR_LOOP void scalarConvert(To* d, const From* a, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) d[i] = To(a[i]);
-}
-
-// The in-place conversions as plain loops; memcpy since the same bytes are
-// seen as both types.
-TQ_SCALAR_LOOP void scalarNarrow(void* buffer, uint32_t n) {
-  auto* bytes = static_cast<char*>(buffer);
-  for (uint32_t i = 0; i < n; ++i) {
-    double v;
-    std::memcpy(&v, bytes + 8 * std::size_t(i), 8);
-    const float f = float(v);
-    std::memcpy(bytes + 4 * std::size_t(i), &f, 4);
-  }
-}
-TQ_SCALAR_LOOP void scalarWiden(void* buffer, uint32_t n) {
-  auto* bytes = static_cast<char*>(buffer);
-  for (uint32_t i = n; i-- > 0;) {
-    float f;
-    std::memcpy(&f, bytes + 4 * std::size_t(i), 4);
-    const double v = f;
-    std::memcpy(bytes + 8 * std::size_t(i), &v, 8);
-  }
-}
-
-// Element-wise rows of one type: ours, the scalar loop, the copy baseline.
-template <class T, class Kernel, class F>
-void arithmeticRows(const std::string& operation, int arrays, Kernel ours, F definition) {
-  row<T>(operation, "tqcalc", arrays * int(sizeof(T)), ours);
-  row<T>(operation, "scalar", arrays * int(sizeof(T)),
-         [definition](T* d, T* a, T* b, uint32_t n) { scalarMap(d, a, b, n, definition); });
-  copyRow(operation, 2 * int(sizeof(T)));
-}
-
-void registerArithmetic() {
-  arithmeticRows<float>(
-      "AddScalarToVector_float", 2,
-      [](float* d, float* a, float*, uint32_t n) { tqcalcAddScalarToVector_float_cdecl(d, a, 0.5f, n); },
-      [](float a, float) { return 0.5f + a; });
-  arithmeticRows<double>(
-      "AddScalarToVector_double", 2,
-      [](double* d, double* a, double*, uint32_t n) { tqcalcAddScalarToVector_double_cdecl(d, a, 0.5, n); },
-      [](double a, double) { return 0.5 + a; });
-  arithmeticRows<float>(
-      "AddVectorsAndMultiplyByScalar_float", 3,
-      [](float* d, float* a, float* b, uint32_t n) { tqcalcAddVectorsAndMultiplyByScalar_float(d, a, b, n, 3, 0.5f); },
-      [](float a, float b) { return (3.0f * b + a) * 0.5f; });
-  arithmeticRows<float>(
-      "SubtractVectorsAndMultiplyByScalar_float", 3,
-      [](float* d, float* a, float* b, uint32_t n) { tqcalcSubtractVectorsAndMultiplyByScalar_float(d, a, b, n, 0.5f); },
-      [](float a, float b) { return (a - b) * 0.5f; });
-  // In place: the one array is read and written.
-  arithmeticRows<float>(
-      "MultiplyVectorByScalar_float", 2,
-      [](float* d, float*, float*, uint32_t n) { tqcalcMultiplyVectorByScalar_float(d, n, -1.0f); },
-      [](float a, float) { return a * -1.0f; });
-  arithmeticRows<double>(
-      "MultiplyVectorByScalar_double", 2,
-      [](double* d, double*, double*, uint32_t n) { tqcalcMultiplyVectorByScalar_double(d, n, -1.0); },
-      [](double a, double) { return a * -1.0; });
-  arithmeticRows<float>(
-      "MultiplyVectors_float", 3,
-      [](float* d, float* a, float* b, uint32_t n) { tqcalcMultiplyVectors_float_cdecl(d, a, b, n); },
-      [](float a, float b) { return a * b; });
-  arithmeticRows<double>(
-      "MultiplyVectors_double", 3,
-      [](double* d, double* a, double* b, uint32_t n) { tqcalcMultiplyVectors_double_cdecl(d, a, b, n); },
-      [](double a, double b) { return a * b; });
-  arithmeticRows<float>(
-      "SqrtVector_float", 2, [](float* d, float* a, float*, uint32_t n) { tqcalcSqrtVector_float_cdecl(d, a, n); },
-      [](float a, float) { return std::sqrt(a); });
-  arithmeticRows<double>(
-      "SqrtVector_double", 2,
-      [](double* d, double* a, double*, uint32_t n) { tqcalcSqrtVector_double_cdecl(d, a, n); },
-      [](double a, double) { return std::sqrt(a); });
-  arithmeticRows<float>(
-      "VectorsMax_float", 3, [](float* d, float* a, float* b, uint32_t n) { tqcalcVectorsMax_float_cdecl(d, a, b, n); },
-      [](float a, float b) { return std::fmax(a, b); });
-  arithmeticRows<double>(
-      "VectorsMax_double", 3,
-      [](double* d, double* a, double* b, uint32_t n) { tqcalcVectorsMax_double_cdecl(d, a, b, n); },
-      [](double a, double b) { return std::fmax(a, b); });
-}
-
-template <class T>
-void magnitudeRows(const std::string& operation, bool squared) {
-  row<T>(operation, "tqcalc", 3 * int(sizeof(T)), [squared](T* d, T* a, T*, uint32_t n) {
-    if constexpr (std::is_same_v<T, float>) tqcalcComplexVectorAbs_float_cdecl(d, a, squared, n);
-    else tqcalcComplexVectorAbs_double_cdecl(d, a, squared, n);
-  });
-  row<T>(operation, "scalar", 3 * int(sizeof(T)), [squared](T* d, T* a, T*, uint32_t n) {
-    scalarPairs(d, a, n, [squared](T re, T im) { return squared ? re * re + im * im : std::sqrt(re * re + im * im); });
-  });
-  copyRow(operation, 2 * int(sizeof(T)));
-}
-
-// In-place conversions. The narrowing rows start from doubles whose bit
-// pattern is two copies of 2.0f: narrowed, each pair of floats reads back as
-// the same double, so every iteration converts the same values (drifting
-// data would reach subnormals and time the processor's assists instead).
+// In-place conversions start from doubles whose bit pattern is two copies of
+// 2.0f: narrowed, each pair of floats reads back as the same double, so every
+// iteration converts the same values (drifting data would reach subnormals
+// and time the processor's assists instead).
 constexpr double kSelfSimilar = 2.0000000037252903;  // 0x4000000040000000
 
-void registerConversions() {
-  row<int32_t, int16_t>("ConvertInt16ToInt32", "tqcalc", 6,
-                        [](int32_t* d, int16_t* a, int16_t*, uint32_t n) { tqcalcConvertInt16ToInt32(a, d, n); });
-  row<int32_t, int16_t>("ConvertInt16ToInt32", "scalar", 6,
-                        [](int32_t* d, int16_t* a, int16_t*, uint32_t n) { scalarConvert(d, a, n); });
-  copyRow("ConvertInt16ToInt32", 6);
-  row<int16_t, int32_t>("ConvertInt32ToInt16", "tqcalc", 6,
-                        [](int16_t* d, int32_t* a, int32_t*, uint32_t n) { tqcalcConvertInt32ToInt16(a, d, n); });
-  row<int16_t, int32_t>("ConvertInt32ToInt16", "scalar", 6,
-                        [](int16_t* d, int32_t* a, int32_t*, uint32_t n) { scalarConvert(d, a, n); });
-  copyRow("ConvertInt32ToInt16", 6);
-
-  row<double>(
-      "CADoubleArrToSingleArrInplace", "tqcalc", 12,
-      [](double*, double* a, double*, uint32_t n) { tqcalcCADoubleArrToSingleArrInplace(a, n); }, kSelfSimilar);
-  row<double>(
-      "CADoubleArrToSingleArrInplace", "scalar", 12,
-      [](double*, double* a, double*, uint32_t n) { scalarNarrow(a, n); }, kSelfSimilar);
-  copyRow("CADoubleArrToSingleArrInplace", 12);
-  row<double>(
-      "CASingleArrToDoubleArrInplace", "tqcalc", 12,
-      [](double*, double* a, double*, uint32_t n) { tqcalcCASingleArrToDoubleArrInplace(a, n); }, kSelfSimilar);
-  row<double>(
-      "CASingleArrToDoubleArrInplace", "scalar", 12,
-      [](double*, double* a, double*, uint32_t n) { scalarWiden(a, n); }, kSelfSimilar);
-  copyRow("CASingleArrToDoubleArrInplace", 12);
-
-  // Writes only: the baseline is a plain memset of the buffer.
-  for (const char* type : {"float", "double"}) {
-    const std::string operation = std::string("ChannelFillBufferWithLinearFunction_") + type;
-    const bool isFloat = type[0] == 'f';
-    const int bytes = isFloat ? 4 : 8;
-    row<double>(operation, "tqcalc", bytes, [isFloat](double* d, double*, double*, uint32_t n) {
-      if (isFloat) tqcalcChannelFillBufferWithLinearFunction_float(reinterpret_cast<float*>(d), n, 0.5f, -1.0f);
-      else tqcalcChannelFillBufferWithLinearFunction_double(d, n, 0.5, -1.0);
-    });
-    row<double>(operation, "write", bytes, [bytes](double* d, double*, double*, uint32_t n) {
-      std::memset(d, 0, std::size_t(n) * bytes);
-    });
+// kernel(d, a, b, n) on arrays d (out, of D), a (in, of A, 2n for complex
+// pairs; filled with `fill` when not 0) and b; `bytes`: what one element
+// moves (reads + writes).
+template <class D, class A, int bytes, class Kernel>
+void elementwise(benchmark::State& state, Kernel kernel, double fill = 0.0) {
+  const std::size_t n = std::size_t(state.range(0));
+  Buffer<A> a(2 * n, 1.0), b(n, 2.0);
+  Buffer<D> d(n);
+  for (std::size_t i = 0; fill != 0.0 && i < 2 * n; ++i) a.p[i] = A(fill);
+  // Escaped, so that the compiler keeps the stores of inlined kernels.
+  benchmark::DoNotOptimize(a.p), benchmark::DoNotOptimize(b.p), benchmark::DoNotOptimize(d.p);
+  for (auto _ : state) {
+    kernel(d.data(), a.data(), b.data(), uint32_t(n));
+    benchmark::ClobberMemory();
   }
-  row<double>("ChannelFillBufferWithLinearFunction_double", "scalar", 8, [](double* d, double*, double*, uint32_t n) {
-    [](double* out, uint32_t count) TQ_SCALAR_LOOP {
-      for (uint32_t i = 0; i < count; ++i) out[i] = double(i) * 0.5 + -1.0;
-    }(d, n);
-  });
-  row<float>("ChannelFillBufferWithLinearFunction_float", "scalar", 4, [](float* d, float*, float*, uint32_t n) {
-    [](float* out, uint32_t count) TQ_SCALAR_LOOP {
-      for (uint32_t i = 0; i < count; ++i) out[i] = float(double(i)) * 0.5f + -1.0f;
-    }(d, n);
-  });
+  setCounters(state, std::int64_t(n), bytes);
+}
+// The copy baseline: per element, `bytes / 2` read and as many written.
+template <int bytes>
+void copy(benchmark::State& state) {
+  const std::size_t total = std::size_t(state.range(0)) * bytes / 2;
+  Buffer<char> from(total), to(total);
+  for (auto _ : state) streamCopy(to.data(), from.data(), total);
+  setCounters(state, state.range(0), bytes);
+}
+template <int bytes>
+void write(benchmark::State& state) {
+  elementwise<double, double, bytes>(state, [](double* d, double*, double*, uint32_t n) { std::memset(d, 0, std::size_t(n) * bytes); });
 }
 
-#if defined(TQ_HAVE_VOLK)
-void registerVolk() {
-  row<float>("AddScalarToVector_float", "volk_avx", 8,
-             [](float* d, float* a, float*, uint32_t n) { volk_32f_s32f_add_32f_u_avx(d, a, 0.5f, n); });
-  row<float>("SubtractVectorsAndMultiplyByScalar_float", "volk_avx(subtract only)", 12,
-             [](float* d, float* a, float* b, uint32_t n) { volk_32f_x2_subtract_32f_u_avx(d, a, b, n); });
-  row<float>("MultiplyVectorByScalar_float", "volk_avx", 8,
-             [](float* d, float*, float*, uint32_t n) { volk_32f_s32f_multiply_32f_u_avx(d, d, -1.0f, n); });
-  row<float>("MultiplyVectors_float", "volk_avx", 12,
-             [](float* d, float* a, float* b, uint32_t n) { volk_32f_x2_multiply_32f_u_avx(d, a, b, n); });
-  row<double>("MultiplyVectors_double", "volk_avx", 24,
-              [](double* d, double* a, double* b, uint32_t n) { volk_64f_x2_multiply_64f_u_avx(d, a, b, n); });
-  row<float>("SqrtVector_float", "volk_avx", 8,
-             [](float* d, float* a, float*, uint32_t n) { volk_32f_sqrt_32f_u_avx(d, a, n); });
-  row<float>("VectorsMax_float", "volk_avx(maxps: NaN in b wins)", 12,
-             [](float* d, float* a, float* b, uint32_t n) { volk_32f_x2_max_32f_u_avx(d, a, b, n); });
-  row<double>("VectorsMax_double", "volk_avx(maxpd: NaN in b wins)", 24,
-              [](double* d, double* a, double* b, uint32_t n) { volk_64f_x2_max_64f_u_avx(d, a, b, n); });
-  row<float>("ComplexVectorAbs_float", "volk_avx", 12, [](float* d, float* a, float*, uint32_t n) {
-    volk_32fc_magnitude_32f_u_avx(d, reinterpret_cast<lv_32fc_t*>(a), n);
-  });
-  row<float>("ComplexVectorAbs_float_squared", "volk_avx", 12, [](float* d, float* a, float*, uint32_t n) {
-    volk_32fc_magnitude_squared_32f_u_avx(d, reinterpret_cast<lv_32fc_t*>(a), n);
-  });
-  row<double>("CADoubleArrToSingleArrInplace", "volk_avx(out of place)", 12, [](double* d, double* a, double*, uint32_t n) {
-    volk_64f_convert_32f_u_avx(reinterpret_cast<float*>(d), a, n);
-  });
-  row<double>("CASingleArrToDoubleArrInplace", "volk_avx(out of place)", 12, [](double* d, double* a, double*, uint32_t n) {
-    volk_32f_convert_64f_u_avx(d, reinterpret_cast<float*>(a), n);
-  });
-}
-#endif
+// The export, the scalar loop of its definition (the same call) and the
+// copy baseline; FILL as in elementwise().
+#define TQ_ROWS(operation, entry, D, A, bytes, FILL, ...)                                                          \
+  Row{#operation "/tqcalc", [](benchmark::State& s) { elementwise<D, A, bytes>(s, []([[maybe_unused]] D* d, [[maybe_unused]] A* a, [[maybe_unused]] A* b, uint32_t n) { \
+        auto f = entry; __VA_ARGS__; }, FILL); }},                                                                \
+  Row{#operation "/scalar", [](benchmark::State& s) { elementwise<D, A, bytes>(s, []([[maybe_unused]] D* d, [[maybe_unused]] A* a, [[maybe_unused]] A* b, uint32_t n) { \
+        auto f = TQ_SCALAR_LOOP(operation); __VA_ARGS__; }, FILL); }},                                            \
+  Row{#operation "/copy", copy<bytes>}
+#define TQ_PAIR_ROWS(op, T, bytes, ...) TQ_ROWS(op, op, T, T, bytes, 0.0, __VA_ARGS__)
+#define TQ_CDECL_ROWS(op, T, bytes, ...) TQ_ROWS(op, op##_cdecl, T, T, bytes, 0.0, __VA_ARGS__)
+// A peer row on the arrays of elementwise().
+#define TQ_PEER(name, D, A, bytes, ...) \
+  Row{name, [](benchmark::State& s) { elementwise<D, A, bytes>(s, []([[maybe_unused]] D* d, [[maybe_unused]] A* a, [[maybe_unused]] A* b, uint32_t n) { __VA_ARGS__; }); }}
 
-const bool registered = [] {
-  registerArithmetic();
-  magnitudeRows<float>("ComplexVectorAbs_float", false);
-  magnitudeRows<float>("ComplexVectorAbs_float_squared", true);
-  magnitudeRows<double>("ComplexVectorAbs_double", false);
-  registerConversions();
+// The AVX roof of the maximum: MAXPS/MAXPD alone (a NaN in the first
+// operand passes the second), unaligned, no tail handling beyond a scalar loop.
+template <class T, class V, V (*max)(V, V)>
+void avxMax(T* d, const T* a, const T* b, uint32_t n) {
+  constexpr uint32_t lanes = sizeof(V) / sizeof(T);
+  uint32_t i = 0;
+  for (; i + lanes <= n; i += lanes) {
+    const V r = max(loadUnaligned<V>(a + i), loadUnaligned<V>(b + i));
+    std::memcpy(d + i, &r, sizeof r);
+  }
+  for (; i < n; ++i) d[i] = a[i] > b[i] ? a[i] : b[i];
+}
+V8f maxps(V8f a, V8f b) { return __builtin_ia32_maxps256(a, b); }
+V4d maxpd(V4d a, V4d b) { return __builtin_ia32_maxpd256(a, b); }
+
+const bool registered = registerRows({
+    TQ_CDECL_ROWS(tqcalcAddScalarToVector_float, float, 8, f(d, a, 0.5f, n)),
+    TQ_CDECL_ROWS(tqcalcAddScalarToVector_double, double, 16, f(d, a, 0.5, n)),
+    TQ_PAIR_ROWS(tqcalcAddVectorsAndMultiplyByScalar_float, float, 12, f(d, a, b, n, 3.0f, 0.5f)),
+    TQ_PAIR_ROWS(tqcalcSubtractVectorsAndMultiplyByScalar_float, float, 12, f(d, a, b, n, 0.5f)),
+    // In place: the one array is read and written.
+    TQ_PAIR_ROWS(tqcalcMultiplyVectorByScalar_float, float, 8, f(d, n, -1.0f)),
+    TQ_PAIR_ROWS(tqcalcMultiplyVectorByScalar_double, double, 16, f(d, n, -1.0)),
+    TQ_CDECL_ROWS(tqcalcMultiplyVectors_float, float, 12, f(d, a, b, n)),
+    TQ_CDECL_ROWS(tqcalcMultiplyVectors_double, double, 24, f(d, a, b, n)),
+    TQ_CDECL_ROWS(tqcalcSqrtVector_float, float, 8, f(d, a, n)),
+    TQ_CDECL_ROWS(tqcalcSqrtVector_double, double, 16, f(d, a, n)),
+    TQ_CDECL_ROWS(tqcalcVectorsMax_float, float, 12, f(d, a, b, n)),
+    TQ_PEER("tqcalcVectorsMax_float/avx_roof(maxps)", float, float, 12, (avxMax<float, V8f, maxps>(d, a, b, n))),
+    TQ_CDECL_ROWS(tqcalcVectorsMax_double, double, 24, f(d, a, b, n)),
+    TQ_PEER("tqcalcVectorsMax_double/avx_roof(maxpd)", double, double, 24, (avxMax<double, V4d, maxpd>(d, a, b, n))),
+    TQ_CDECL_ROWS(tqcalcComplexVectorAbs_float, float, 12, f(d, a, 0, n)),
+    TQ_PEER("tqcalcComplexVectorAbs_float_squared/tqcalc", float, float, 12, tqcalcComplexVectorAbs_float_cdecl(d, a, 1, n)),
+    TQ_CDECL_ROWS(tqcalcComplexVectorAbs_double, double, 24, f(d, a, 0, n)),
+    TQ_ROWS(tqcalcConvertInt16ToInt32, tqcalcConvertInt16ToInt32, int32_t, int16_t, 6, 0.0, f(a, d, n)),
+    TQ_ROWS(tqcalcConvertInt32ToInt16, tqcalcConvertInt32ToInt16, int16_t, int32_t, 6, 0.0, f(a, d, n)),
+    TQ_ROWS(tqcalcCADoubleArrToSingleArrInplace, tqcalcCADoubleArrToSingleArrInplace, double, double, 12, kSelfSimilar, f(a, n)),
+    TQ_ROWS(tqcalcCASingleArrToDoubleArrInplace, tqcalcCASingleArrToDoubleArrInplace, double, double, 12, kSelfSimilar, f(a, n)),
+    // Writes only: beside a plain memset of the buffer.
+    TQ_PAIR_ROWS(tqcalcChannelFillBufferWithLinearFunction_float, float, 4, f(d, n, 0.5f, -1.0f)),
+    Row{"tqcalcChannelFillBufferWithLinearFunction_float/write(memset)", write<4>},
+    TQ_PAIR_ROWS(tqcalcChannelFillBufferWithLinearFunction_double, double, 8, f(d, n, 0.5, -1.0)),
+    Row{"tqcalcChannelFillBufferWithLinearFunction_double/write(memset)", write<8>},
 #if defined(TQ_HAVE_VOLK)
-  registerVolk();
+    // VOLK has no double scaling or double add-scalar kernel.
+    TQ_PEER("tqcalcAddScalarToVector_float/volk_avx", float, float, 8, volk_32f_s32f_add_32f_u_avx(d, a, 0.5f, n)),
+    TQ_PEER("tqcalcSubtractVectorsAndMultiplyByScalar_float/volk_avx(subtract only)", float, float, 12,
+            volk_32f_x2_subtract_32f_u_avx(d, a, b, n)),
+    TQ_PEER("tqcalcMultiplyVectorByScalar_float/volk_avx", float, float, 8, volk_32f_s32f_multiply_32f_u_avx(d, d, -1.0f, n)),
+    TQ_PEER("tqcalcMultiplyVectors_float/volk_avx", float, float, 12, volk_32f_x2_multiply_32f_u_avx(d, a, b, n)),
+    TQ_PEER("tqcalcMultiplyVectors_double/volk_avx", double, double, 24, volk_64f_x2_multiply_64f_u_avx(d, a, b, n)),
+    TQ_PEER("tqcalcSqrtVector_float/volk_avx", float, float, 8, volk_32f_sqrt_32f_u_avx(d, a, n)),
+    TQ_PEER("tqcalcVectorsMax_float/volk_avx(maxps: NaN in b wins)", float, float, 12, volk_32f_x2_max_32f_u_avx(d, a, b, n)),
+    TQ_PEER("tqcalcVectorsMax_double/volk_avx(maxpd: NaN in b wins)", double, double, 24, volk_64f_x2_max_64f_u_avx(d, a, b, n)),
+    TQ_PEER("tqcalcComplexVectorAbs_float/volk_avx", float, float, 12,
+            volk_32fc_magnitude_32f_u_avx(d, reinterpret_cast<lv_32fc_t*>(a), n)),
+    TQ_PEER("tqcalcComplexVectorAbs_float_squared/volk_avx", float, float, 12,
+            volk_32fc_magnitude_squared_32f_u_avx(d, reinterpret_cast<lv_32fc_t*>(a), n)),
+    // In place like ours: each block of doubles is read before its front is written.
+    Row{"tqcalcCADoubleArrToSingleArrInplace/volk_avx(in place)",
+        [](benchmark::State& s) {
+          elementwise<double, double, 12>(
+              s, [](double*, double* a, double*, uint32_t n) { volk_64f_convert_32f_u_avx(reinterpret_cast<float*>(a), a, n); },
+              kSelfSimilar);
+        }},
+    TQ_PEER("tqcalcCASingleArrToDoubleArrInplace/volk_avx(out of place)", double, double, 12,
+            volk_32f_convert_64f_u_avx(d, reinterpret_cast<float*>(a), n)),
 #endif
-  return true;
-}();
+});
 
 }  // namespace
 }  // namespace tq::bench

@@ -65,27 +65,23 @@ struct Chunk {
   alignas(32) double log2OfM[kChunk];  // exact, of each pattern's significand
 };
 
-// Bounds, with what they allow for:
-//  - accuracy: 1.21e-4 is the approximation's own error (1.19e-4 in [1, 2),
-//    where no allowance is needed); far from 0 the float rounding of q + e and of
-//    the result adds up to half a unit of the result, 1.9e-6 at |result| >= 32,
-//    so the bound is 1.21e-4 plus that half unit at the largest results;
-//  - monotonicity: the polynomial is increasing in m, but its float
-//    evaluation is not exactly: rounding noise of a unit or two in
-//    p * (m - 1) (below 2^-24 after scaling) and in the roundings after it
-//    (below 2 ulps of the result, at most |result| 2^-22) lets a result fall
-//    that far below its predecessor, never more;
-//  - four lanes against scalar: one unit (float against double scaling);
-//    eight lanes give the bits of four.
-constexpr double kAccuracy = 1.21e-4 + 0x1p-19;  // half an ulp at 32..64
-
 // The properties broken by the `count` patterns from `first` (a multiple of
 // 8, one sign and exponent), as bits: 1 accuracy, 2 monotonicity, 4 four
 // lanes against scalar, 8 eight lanes against four, 16 not finite.
 // `previous` is the scalar result of a smaller pattern of the same octave,
-// or -inf. Plain element-wise loops: at O3 GCC vectorises them with the same
-// IEEE operations (no contraction, no fast-math), which is what keeps all
-// 2^32 patterns in seconds.
+// or -inf. Bounds:
+//  - accuracy: the approximation's own 1.19e-4 in [1, 2); elsewhere 1.21e-4
+//    plus half an ulp of the largest results (the float roundings of q + e
+//    and of the result), 2^-19 at 32..64;
+//  - monotonicity: the polynomial increases in m, its float evaluation not
+//    exactly: a unit or two in p * (m - 1) (below 2^-24 after scaling) and in
+//    the roundings after it (below |result| 2^-22) may make a result fall
+//    that far below its predecessor, never more;
+//  - four lanes against scalar: one unit (float against double scaling);
+//    eight lanes give the bits of four.
+// Plain element-wise loops: at O3 GCC vectorises them with the same IEEE
+// operations (no contraction, no fast-math), which keeps 2^32 patterns in
+// seconds.
 __attribute__((optimize("O3"))) unsigned brokenProperties(Chunk& c, uint32_t first, uint32_t count,
                                                           float previous) {
   for (uint32_t i = 0; i < count; ++i) c.x[i] = floatOf(first + i);
@@ -93,10 +89,8 @@ __attribute__((optimize("O3"))) unsigned brokenProperties(Chunk& c, uint32_t fir
   for (uint32_t i = 0; i < count; i += 4) simd::store(c.four + i, fastLog10Lanes(simd::load<simd::F32x4>(c.x + i)));
   for (uint32_t i = 0; i < count; i += 8) simd::store(c.eight + i, fastLog10Lanes(simd::load<simd::F32x8>(c.x + i)));
   const int field = int(first >> 23 & 0xFF);
-  const double e = field - 127, bound = field == 127 ? 1.19e-4 : field == 0 || field == 255 ? HUGE_VAL : kAccuracy;
-  const auto falls = [](float before, float after) {
-    return before - after > std::fabs(before) * 0x1p-22f + 0x1p-24f;
-  };
+  const double e = field - 127, bound = field == 127 ? 1.19e-4 : field == 0 || field == 255 ? HUGE_VAL : 1.21e-4 + 0x1p-19;
+  const auto falls = [](float before, float after) { return before - after > std::fabs(before) * 0x1p-22f + 0x1p-24f; };
   uint32_t inaccurate = 0, falling = falls(previous, c.scalar[0]), lanes = 0, eight = 0, notFinite = 0;
   for (uint32_t i = 0; i < count; ++i)
     inaccurate += !(std::fabs(double(c.scalar[i]) - (e + c.log2OfM[i]) * 0.30102999566398119521) <= bound);
@@ -106,7 +100,8 @@ __attribute__((optimize("O3"))) unsigned brokenProperties(Chunk& c, uint32_t fir
     eight += ordered(c.four[i]) != ordered(c.eight[i]);
     notFinite += !(std::fabs(c.scalar[i]) <= std::numeric_limits<float>::max());
   }
-  return (inaccurate != 0) | (falling != 0) << 1 | (lanes != 0) << 2 | (eight != 0) << 3 | (notFinite != 0) << 4;
+  const unsigned broken = (inaccurate != 0) | (falling != 0) << 1 | (lanes != 0) << 2 | (eight != 0) << 3 | (notFinite != 0) << 4;
+  return broken;
 }
 
 // Every one of the 2^32 patterns; under i386 emulation blocks of eight at a

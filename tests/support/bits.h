@@ -14,19 +14,12 @@
 
 namespace tq::test {
 
-inline std::uint64_t bitsOf(double v) {
-  std::uint64_t b;
-  std::memcpy(&b, &v, sizeof b);
-  return b;
-}
-inline std::uint32_t bitsOf(float v) {
-  std::uint32_t b;
-  std::memcpy(&b, &v, sizeof b);
-  return b;
-}
+// The bit pattern of a number, as an unsigned integer of its size.
 template <class T>
-inline auto bitsOf(T v) -> std::enable_if_t<std::is_integral_v<T>, T> {
-  return v;
+auto bitsOf(T v) {
+  std::conditional_t<sizeof(T) == 8, std::uint64_t, std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint16_t>> b;
+  std::memcpy(&b, &v, sizeof b);
+  return b;
 }
 
 template <class T>

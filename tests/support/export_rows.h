@@ -1,5 +1,5 @@
 // The export table as data for the tests: one row per operation, with the
-// addresses of its entries where the operation exists.
+// addresses of its entries where the operation exists, and the totals.
 #pragma once
 
 #include <ostream>
@@ -20,20 +20,21 @@ struct ExportRow {
   const void* stdcallEntry;  // null when the form has none or not built
   const void* cdeclEntry;
 };
-
 struct AliasRow {
-  std::string alias;
-  std::string target;
+  std::string alias, target;
+};
+struct Totals {
+  unsigned names, entries;
 };
 
 const std::vector<ExportRow>& exportRows();
 const std::vector<AliasRow>& aliasRows();
+Totals totals();
 
 // Every exported name of the table (built or not), in the form a binary
 // carries it on `windows` (decorated `_name@N`) or on ELF (`_name`).
 struct ExportedName {
-  std::string name;
-  std::string operation;
+  std::string name, operation;
   bool built;
 };
 std::vector<ExportedName> exportedNames(bool windows);
@@ -41,6 +42,6 @@ std::vector<ExportedName> exportedNames(bool windows);
 // The sort key of an exported name: leading underscore and "@N" stripped.
 std::string ordinalKey(const std::string& name);
 
-void PrintTo(const ExportRow& row, std::ostream* out);
+inline void PrintTo(const ExportRow& row, std::ostream* out) { *out << row.name; }
 
 }  // namespace tq::test

@@ -1,7 +1,6 @@
 #include "support/guarded.h"
 
 #include <cstdlib>
-#include <stdexcept>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -11,44 +10,34 @@
 #endif
 
 namespace tq::test {
-namespace {
 
-std::size_t pageSize() {
+GuardedPages::GuardedPages(std::size_t bytes) {
 #if defined(_WIN32)
   SYSTEM_INFO info;
   GetSystemInfo(&info);
-  return info.dwPageSize;
+  const std::size_t page = info.dwPageSize;
 #else
-  return std::size_t(sysconf(_SC_PAGESIZE));
+  const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
 #endif
-}
-
-}  // namespace
-
-GuardedRegion::GuardedRegion(std::size_t usableBytes) {
-  const std::size_t page = pageSize();
-  usableBytes_ = (usableBytes + page - 1) / page * page;
-  if (usableBytes_ == 0) usableBytes_ = page;
-  totalBytes_ = usableBytes_ + 2 * page;
+  usableBytes = (bytes + page - 1) / page * page;
+  totalBytes = usableBytes + 2 * page;
 #if defined(_WIN32)
-  base_ = static_cast<std::byte*>(VirtualAlloc(nullptr, totalBytes_, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS));
-  if (!base_) throw std::runtime_error("VirtualAlloc failed");
+  base = static_cast<std::byte*>(VirtualAlloc(nullptr, totalBytes, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS));
   DWORD old;
-  VirtualProtect(base_ + page, usableBytes_, PAGE_READWRITE, &old);
+  if (!base || !VirtualProtect(base + page, usableBytes, PAGE_READWRITE, &old)) std::abort();
 #else
-  void* p = mmap(nullptr, totalBytes_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (p == MAP_FAILED) throw std::runtime_error("mmap failed");
-  base_ = static_cast<std::byte*>(p);
-  if (mprotect(base_ + page, usableBytes_, PROT_READ | PROT_WRITE) != 0) std::abort();
+  void* p = mmap(nullptr, totalBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  base = static_cast<std::byte*>(p);
+  if (p == MAP_FAILED || mprotect(base + page, usableBytes, PROT_READ | PROT_WRITE) != 0) std::abort();
 #endif
-  usable_ = base_ + page;
+  usable = base + page;
 }
 
-GuardedRegion::~GuardedRegion() {
+GuardedPages::~GuardedPages() {
 #if defined(_WIN32)
-  VirtualFree(base_, 0, MEM_RELEASE);
+  VirtualFree(base, 0, MEM_RELEASE);
 #else
-  munmap(base_, totalBytes_);
+  munmap(base, totalBytes);
 #endif
 }
 
@@ -56,8 +45,7 @@ std::vector<Layout> sweepLayouts(std::size_t maxCount, std::size_t offsetStep) {
   std::vector<Layout> layouts;
   for (std::size_t count = 0; count <= maxCount; ++count) {
     layouts.push_back({count, Placement::AtEnd, 0});
-    for (std::size_t offset = 0; offset < 32; offset += offsetStep)
-      layouts.push_back({count, Placement::AtStart, offset});
+    for (std::size_t offset = 0; offset < 32; offset += offsetStep) layouts.push_back({count, Placement::AtStart, offset});
   }
   return layouts;
 }

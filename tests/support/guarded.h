@@ -5,38 +5,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <vector>
 
 namespace tq::test {
 
-// [guard page][usable pages][guard page]; the usable bytes are page-aligned
-// at both ends.
-class GuardedRegion {
- public:
-  explicit GuardedRegion(std::size_t usableBytes);
-  ~GuardedRegion();
-  GuardedRegion(const GuardedRegion&) = delete;
-  GuardedRegion& operator=(const GuardedRegion&) = delete;
-
-  std::byte* begin() const { return usable_; }
-  std::byte* end() const { return usable_ + usableBytes_; }
-  std::size_t size() const { return usableBytes_; }
-
- private:
-  std::byte* base_ = nullptr;
-  std::size_t totalBytes_ = 0;
-  std::byte* usable_ = nullptr;
-  std::size_t usableBytes_ = 0;
-};
-
-// Where an array sits in its region:
-//  - AtEnd: its last byte is the last usable byte (catches reads and writes
-//    past the end);
-//  - AtStart: it starts `offset` bytes after the leading guard (catches
-//    accesses before the start, and with offset sweeps every misalignment).
-// Bytes of the region outside the array hold a sentinel pattern, so stray
-// writes that land there are found by untouched().
+// Where an array sits in its region [guard page][usable pages][guard page]:
+//  - AtEnd: its last byte is the last usable byte (reads and writes past
+//    the end fault);
+//  - AtStart: it starts `offset` bytes after the leading guard (accesses
+//    before the start fault; offsets sweep every misalignment).
+// Region bytes outside the array hold a sentinel, so stray writes that land
+// there are found by untouched().
 enum class Placement { AtEnd, AtStart };
 
 struct Layout {
@@ -45,24 +24,32 @@ struct Layout {
   std::size_t offset;  // bytes, AtStart only
 };
 
+// Pages of which the first and last are inaccessible; `usable` points past
+// the first, page-aligned, `usableBytes` rounded up to whole pages.
+struct GuardedPages {
+  explicit GuardedPages(std::size_t bytes);
+  ~GuardedPages();
+  GuardedPages(const GuardedPages&) = delete;
+  GuardedPages& operator=(const GuardedPages&) = delete;
+  std::byte *base, *usable;
+  std::size_t totalBytes, usableBytes;
+};
+
 template <class T>
 class GuardedArray {
  public:
   static constexpr std::uint8_t kSentinel = 0xA5;
 
   GuardedArray(std::size_t count, Placement placement, std::size_t offset = 0)
-      : region_(count * sizeof(T) + offset + 64), count_(count) {
-    std::memset(region_.begin(), kSentinel, region_.size());
-    bytes_ = placement == Placement::AtEnd ? region_.end() - count * sizeof(T)
-                                            : region_.begin() + offset;
+      : pages_(count * sizeof(T) + offset + 64), count_(count) {
+    std::memset(pages_.usable, kSentinel, pages_.usableBytes);
+    bytes_ = placement == Placement::AtEnd ? pages_.usable + pages_.usableBytes - count * sizeof(T) : pages_.usable + offset;
   }
-  explicit GuardedArray(const Layout& layout)
-      : GuardedArray(layout.count, layout.placement, layout.offset) {}
+  explicit GuardedArray(const Layout& layout) : GuardedArray(layout.count, layout.placement, layout.offset) {}
 
   // The array may be misaligned for T: access it through these, or hand
   // data() to a kernel.
   T* data() const { return reinterpret_cast<T*>(bytes_); }
-  std::size_t size() const { return count_; }
   void assign(const std::vector<T>& values) {
     if (count_) std::memcpy(bytes_, values.data(), count_ * sizeof(T));
   }
@@ -73,15 +60,13 @@ class GuardedArray {
   }
   // True when every region byte outside the array still holds the sentinel.
   bool untouched() const {
-    for (std::byte* p = region_.begin(); p != region_.end(); ++p) {
-      if (p >= bytes_ && p < bytes_ + count_ * sizeof(T)) continue;
-      if (std::uint8_t(*p) != kSentinel) return false;
-    }
+    for (std::byte* p = pages_.usable; p != pages_.usable + pages_.usableBytes; ++p)
+      if ((p < bytes_ || p >= bytes_ + count_ * sizeof(T)) && std::uint8_t(*p) != kSentinel) return false;
     return true;
   }
 
  private:
-  GuardedRegion region_;
+  GuardedPages pages_;
   std::size_t count_;
   std::byte* bytes_;
 };

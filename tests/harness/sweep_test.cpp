@@ -1,0 +1,292 @@
+// Every row of the harness: counts 0..40 at every misalignment, each array
+// flush against an inaccessible page (after it, or before it for arrays read
+// backwards), sentinel bytes around and in the outputs; results must be the
+// reference's bits, inputs unchanged, nothing written outside the outputs.
+// Element-wise rows also give the bits of one-element calls (the scalar
+// path) and the ascending result on overlapping arrays.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "support/bits.h"
+#include "support/export_rows.h"
+#include "support/guarded.h"
+#include "support/harness.h"
+
+namespace tq::test {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+template <class T>
+void put(Bytes& out, std::size_t i, T v) { std::memcpy(out.data() + i * sizeof v, &v, sizeof v); }
+
+// Fills one input array: exact small values, or random ones with the edge
+// values spread over them; integers over their whole range, boundaries included.
+void generate(const Arg& a, unsigned flags, uint32_t seed, Bytes& out) {
+  const std::size_t count = out.size() / a.size();
+  const auto real = randomValues<double>(count, seed, 100.0);
+  const auto edges = edgeValues<double>();
+  const int32_t bounds[] = {0, -1, 1, 32767, 32768, -32768, -32769, 65535, 65536, INT32_MIN, INT32_MAX};
+  for (std::size_t i = 0; i < count; ++i) {
+    const int exact = int((i * 37 + seed) % 201) - 100;
+    double v = flags & EXACT ? (a.kind == I16 || a.kind == I32 ? exact : exact / 8.0) : real[i];
+    const int32_t w = i % 3 ? int32_t(uint32_t(real[i] * 4e7)) : bounds[(i / 3 + seed) % 11];
+    if (a.kind == F32) put(out, i, float(v));
+    if (a.kind == F64 || a.kind == RAW) put(out, i, v);
+    if (a.kind == I16) put(out, i, flags & EXACT ? int16_t(exact) : int16_t(w));
+    if (a.kind == I32) put(out, i, flags & EXACT ? exact : w);
+  }
+  for (std::size_t i = 0; flags & EDGES && count && i < edges.size() && i < count; ++i) {
+    const std::size_t at = (i * 7 + seed) % count;
+    a.kind == F32 ? put(out, at, float(edges[i])) : put(out, at, edges[i]);
+  }
+}
+
+double valueOf(const Arg& a, const unsigned char* p) {
+  float f;
+  double d;
+  int16_t s;
+  int32_t w;
+  if (a.kind == F32) return std::memcpy(&f, p, 4), f;
+  if (a.kind == I16) return std::memcpy(&s, p, 2), s;
+  if (a.kind == I32) return std::memcpy(&w, p, 4), w;
+  return std::memcpy(&d, p, 8), d;
+}
+
+// Same bits, except that any NaN matches any NaN in floating arrays (IEEE
+// leaves payloads open; the one-element comparison is strict).
+::testing::AssertionResult sameArray(const Arg& a, const Bytes& expected, const Bytes& actual, bool strict) {
+  for (std::size_t i = 0; i < expected.size(); i += a.size()) {
+    if (!std::memcmp(&expected[i], &actual[i], a.size())) continue;
+    const double e = valueOf(a, &expected[i]), g = valueOf(a, &actual[i]);
+    if (!strict && a.kind != RAW && std::isnan(e) && std::isnan(g)) continue;
+    return ::testing::AssertionFailure() << "element " << i / a.size() << ": expected " << describe(e) << ", got " << describe(g);
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// Pointers to the arrays as the row passes them: null when empty, at the
+// last element for arrays read backwards.
+std::vector<void*> pointers(const std::vector<Arg>& args, std::vector<unsigned char*> starts, uint32_t n, const long double* q) {
+  std::vector<void*> p;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    const std::size_t bytes = args[k].count(n, q) * args[k].size();
+    p.push_back(bytes == 0 ? nullptr : starts[k] + (args[k].role == BACKWARD ? bytes - args[k].size() : 0));
+  }
+  return p;
+}
+
+void check(const Op& o, const Layout& layout, const Params& q) {
+  const auto args = parseArgs(o.shape);
+  const auto n = uint32_t(layout.count);
+  std::vector<std::unique_ptr<GuardedArray<unsigned char>>> guarded;
+  std::vector<Bytes> initial, plain;
+  std::vector<unsigned char*> gStarts, pStarts;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    Bytes v(args[k].count(n, q.data()) * args[k].size(), GuardedArray<unsigned char>::kSentinel);
+    if (args[k].role != OUT) generate(args[k], o.flags, uint32_t(n * 5 + k + layout.offset), v);
+    guarded.emplace_back(new GuardedArray<unsigned char>(v.size(), layout.placement, layout.offset));
+    guarded[k]->assign(v);
+    initial.push_back(v), plain.push_back(v);
+    gStarts.push_back(guarded[k]->data()), pStarts.push_back(plain[k].data());
+  }
+  SCOPED_TRACE(::testing::Message() << o.name << ", count " << n << ", offset " << layout.offset
+                                    << (layout.placement == Placement::AtEnd ? " (flush at the end)" : "")
+                                    << ", first scalar " << double(q.empty() ? 0 : q[0]));
+  const double expected = o.reference(pointers(args, pStarts, n, q.data()).data(), q.data(), n);
+  const double actual = o.run(pointers(args, gStarts, n, q.data()).data(), q.data(), n);
+  EXPECT_TRUE(sameBits(expected, actual) || (std::isnan(expected) && std::isnan(actual)))
+      << "result " << describe(actual) << ", expected " << describe(expected);
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    EXPECT_TRUE(sameArray(args[k], plain[k], guarded[k]->values(), false)) << "array " << k;
+    EXPECT_TRUE(guarded[k]->untouched()) << "written outside array " << k;
+  }
+  if (!(o.flags & ELEMENTWISE)) return;
+  for (uint32_t i = 0; i < n; ++i) {
+    std::vector<void*> p;
+    for (std::size_t k = 0; k < args.size(); ++k) p.push_back(&initial[k][i * args[k].mul * args[k].size()]);
+    o.run(p.data(), q.data(), 1);
+  }
+  for (std::size_t k = 0; k < args.size(); ++k)
+    EXPECT_TRUE(sameArray(args[k], initial[k], guarded[k]->values(), true)) << "one-element calls, array " << k;
+}
+
+class Sweep : public ::testing::TestWithParam<Op> {};
+
+TEST_P(Sweep, EveryCountOffsetAndGuardGivesTheReferenceBits) {
+  const Op& o = GetParam();
+  std::size_t step = 1;
+  for (const Arg& a : parseArgs(o.shape)) step = o.flags & BYTES ? 1 : std::max(step, a.size());
+  for (const Params& q : o.params.empty() ? std::vector<Params>{{}} : o.params)
+    for (const Layout& layout : sweepLayouts(40, step)) check(o, layout, q);
+}
+
+// Overlap: the destination at the input (shift 0) or a few elements either
+// side of it; the result is that of one element at a time in ascending
+// order, which one-element calls on a copy of the memory give (narrowing
+// included; widening may not overlap at all). Shifts count output elements.
+TEST_P(Sweep, OverlappingArraysGiveTheAscendingResult) {
+  const Op& o = GetParam();
+  const auto args = parseArgs(o.shape);
+  const int out = int(std::find_if(args.begin(), args.end(), [](const Arg& a) { return a.role == OUT; }) - args.begin());
+  if (!(o.flags & ELEMENTWISE) || out == int(args.size())) return;  // no separate output
+  const std::size_t es = args[out].size();
+  for (std::size_t which = 0; which < args.size(); ++which) {
+    if (args[which].role != IN || args[which].size() < es) continue;  // widening: no overlap allowed
+    for (uint32_t n = 0; n <= 40; ++n)
+      for (int shift = -9; shift <= 9; ++shift) {
+        Bytes memory(400 * es), other(400 * es);
+        generate(args[which], o.flags, n + 3, memory);
+        generate(args[which], o.flags, n + 4, other);
+        Bytes expected = memory;
+        const auto call = [&](Bytes& m, uint32_t i, uint32_t count) {
+          std::vector<void*> p;
+          for (std::size_t k = 0; k < args.size(); ++k) {
+            const std::size_t at = (k == std::size_t(out) ? 40 * es + shift * int(es) : 40 * es) + i * args[k].mul * args[k].size();
+            p.push_back(k == which || k == std::size_t(out) ? &m[at] : &other[at]);
+          }
+          o.run(p.data(), o.params.empty() ? nullptr : o.params[0].data(), count);
+        };
+        for (uint32_t i = 0; i < n; ++i) call(expected, i, 1);
+        call(memory, 0, n);
+        ASSERT_TRUE(expected == memory) << o.name << " count " << n << " shift " << shift << " input " << which;
+      }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Sweep, ::testing::ValuesIn(ops()), [](const auto& info) { return std::string(info.param.name); });
+
+// A new export costs a row: every built export has one.
+TEST(Harness, EveryBuiltExportHasARow) {
+  for (const auto& row : exportRows())
+    EXPECT_TRUE(!row.built || std::any_of(ops().begin(), ops().end(), [&](const Op& o) { return row.name == o.name; })) << row.name;
+}
+
+// The general averaging filter's regimes: count and raw width at and just
+// past the segmented form's bounds, last segments empty or of one position,
+// long signals; flush against the end and against the start.
+TEST(Harness, AveragingRegimeThresholds) {
+  for (const char* name : {"tqcalcCACalcAveFilter_double", "tqcalcCACalcAveFilter_float"}) {
+    const bool isDouble = name[22] == 'd';
+    const uint32_t c0 = isDouble ? 64 : 128, d = isDouble ? 32 : 64, segments = isDouble ? 5 : 9;
+    std::vector<std::pair<uint32_t, uint16_t>> cases = {
+        {c0 - 1, 0}, {c0 - 1, 1}, {c0, 3}, {c0, 4}, {2 * c0 - 1, 3}, {2 * c0 - 1, 4}, {2 * c0, 4}, {2 * c0, 5},
+        {1000, uint16_t(1000 / d)}, {1000, uint16_t(1000 / d + 1)}, {4099, 51}, {65537, 63}, {65537, 64},
+        {sizeof(void*) == 8 ? 1000003u : 100003u, 501}};
+    for (uint32_t count = c0; count < c0 + 3 * segments; ++count)
+      for (uint16_t w = 0; w <= 2; ++w) cases.push_back({count, w});
+    for (const auto& [count, w] : cases)
+      for (Placement placement : {Placement::AtEnd, Placement::AtStart}) check(op(name), {count, placement, 0}, Params{(long double)w});
+  }
+}
+
+// Values the description gives.
+struct Described {
+  const char* op;
+  uint32_t n;
+  Params q;
+  std::vector<std::vector<double>> in, out;  // per array; empty: sentinels / not checked
+  double result;
+};
+std::vector<double> rep(std::size_t count, double v) { return std::vector<double>(count, v); }
+constexpr double kInf = INFINITY, kNaN = NAN, kMin = FLT_MIN;
+const Described kDescribed[] = {
+    {"tqcalcGetVersion", 0, {13}, {}, {{3}, {4}, {1}}, 0},
+    {"tqcalcGetVersion", 0, {12}, {}, {{3}, {4}, {0}}, 0},
+    {"tqcalcSumAbsValues_float", 3, {}, {{-1.5, 2.5, -0.0}}, {}, 4.0},
+    {"tqcalcSumAbsValues_float", 1, {}, {{-0.0}}, {}, 0.0},
+    {"tqcalcSumAbsValues_float", 2, {}, {{kInf, -kInf}}, {}, kInf},
+    {"tqcalcSumValues_float", 1, {}, {{-0.0}}, {}, 0.0},  // 0.0 + -0.0
+    {"tqcalcSumValues_float", 2, {}, {{kInf, -kInf}}, {}, kNaN},
+    {"tqcalcSumSquaredValues_float", 2, {}, {{3, -4}}, {}, 25.0},
+    // Squares of floats are formed in double: no overflow.
+    {"tqcalcSumSquaredValues_float", 1, {}, {{3.4e38}}, {}, double(3.4e38f) * double(3.4e38f)},
+    {"tqcalcMultiplyVectorsAndCalcSum_float", 3, {}, {{1, 2, 3}, {4, 5, 6}}, {}, 32.0},
+    {"tqcalcAddVectorsAndMultiplyByScalar_float", 1, {3, 0.5}, {{}, {1}, {2}}, {{3.5}}, 0},
+    {"tqcalcSubtractVectorsAndMultiplyByScalar_float", 1, {-1}, {{}, {5}, {2}}, {{-3}}, 0},
+    {"tqcalcVectorsMax_float", 2, {}, {{}, {kNaN, -0.0}, {1, 0.0}}, {{1, 0.0}}, 0},
+    {"tqcalcSqrtVector_float", 1, {}, {{}, {-1}}, {{kNaN}}, 0},
+    {"tqcalcComplexVectorAbs_float", 2, {0}, {{}, {3, 4, 2e19, 0}}, {{5, kInf}}, 0},  // no rescaling
+    {"tqcalcComplexVectorAbs_double", 1, {1}, {{}, {3, 4}}, {{25}}, 0},
+    {"tqcalcConvertInt32ToInt16", 4, {}, {{70000, 32768, -32769, -1}}, {{}, {4464, -32768, 32767, -1}}, 0},
+    {"tqcalcConvertInt16ToInt32", 2, {}, {{-32768, 32767}}, {{}, {-32768, 32767}}, 0},
+    {"tqcalcChannelFillBufferWithLinearFunction_double", 5, {0.5, -1}, {}, {{-1, -0.5, 0, 0.5, 1}}, 0},
+    {"tqcalcChannelFillBufferWithLinearFunction_float", 1, {123.5, -0.25}, {}, {{-0.25}}, 0},
+    {"tqcalcCACalcFilter_float", 3, {1}, {{1, 2, 3}, {0.5, 0.25, 0.125}}, {}, 2.125},
+    {"tqcalcCACalcFilter_float", 3, {2}, {{1, 2, 3}, {0.5, 9, 0.25, 9, 0.125}}, {}, 2.125},
+    {"tqcalcCACalcFilter_int16_t", 3, {0}, {{1, 2, 3}, {0.5}}, {}, 3.0},  // stride 0: coefficients[0] throughout
+    {"tqcalcCACalcFilter_int16_t", 1, {1}, {{-32768}, {1}}, {}, -32768.0},
+    // Rounded to nearest, ties to even, on the sequential and the vector path.
+    {"tqcalcCACalcFilter_int32_t", 1, {1}, {{16777217}, {1}}, {}, 16777216.0},
+    {"tqcalcCACalcFilter_int32_t", 2, {1}, {{16777217, 16777219}, {1, 0}}, {}, 16777220.0},
+    {"tqcalcCACalcFilter_int32_t", 8, {1}, {{16777217, 16777219, -16777217, 7, 16777217, 3, 1, 16777217}, {1, 0, 0, 0, 0, 0, 0, 0}}, {}, 16777216.0},
+    {"tqcalcCACalcAveFilter_double", 7, {3}, {{1, 2, 3, 4, 5, 6, 7}}, {{}, {2, 2, 3, 4, 5, 6, 6}}, 0},
+    {"tqcalcCACalcAveFilter_float", 7, {3}, {{1, 2, 3, 4, 5, 6, 7}}, {{}, {2, 2, 3, 4, 5, 6, 6}}, 0},
+    {"tqcalcCACalcAveFilter_double_scalar", 7, {3}, {{1, 2, 3, 4, 5, 6, 7}}, {{}, {2, 2, 3, 4, 5, 6, 6}}, 0},
+    {"tqcalcCACalcAveFilter_float_scalar", 7, {3}, {{1, 2, 3, 4, 5, 6, 7}}, {{}, {2, 2, 3, 4, 5, 6, 6}}, 0},
+    {"tqcalcCACalcAveFilter_double_scalar", 200, {3}, {rep(200, 1)}, {{}, rep(200, 1)}, 0},
+    {"tqCalcCACopyRawDataToChannels", 4, {1, 1}, {{0, 5, 9, 9, 2}}, {{}, {4, 8, 8, 1}, {8}, {2}}, 0},
+    {"tqCalcCACopyRawDataToChannels", 3, {0, 1}, {{-2, 0, -6}}, {{}, {-3, -1, -7}, {kMin}, {-1}}, 0},
+    {"tqCalcCACopyRawDataToChannels", 2, {0, 0}, {{kNaN, 1}}, {{}, {kNaN, 1}, {1}, {1}}, 0},
+    // Equal to the floor is not above it; the smallest value above is.
+    {"tqCalcCACopyRawDataToChannels", 2, {0, 0}, {{kMin, 0x1.000002p-126}}, {{}, {}, {0x1.000002p-126}, {1}}, 0},
+    {"tqCalcCAOverallPressure", 13, {0, 3}, {rep(13, 6), rep(13, 2)}, {{}, rep(13, 3), {3}}, 0},
+    {"tqCalcCAOverallPressure", 13, {0, 0}, {rep(13, -1), rep(13, 6)}, {{}, rep(13, -1), {kMin}}, 0},
+    // A count beyond 2^32 read whole (its low half, 1, would give 1).
+    {"tqCalcCAOverallPressure", 13, {0, (1ull << 32) + 1}, {rep(13, 0), rep(13, 2)}, {{}, rep(13, 2), {2}}, 0},
+    // n + 1 wraps to 0 in the tail (reciprocal infinite); groups use n + 1.0.
+    {"tqCalcCAOverallPressure", 9, {0, UINT64_MAX}, {rep(9, 1), rep(9, 1)}, {{}, {1, 1, 1, 1, 1, 1, 1, 1, kInf}, {kInf}}, 0},
+    {"tqCalcCAOverallPressure", 5, {10, 1}, {{1, 2, 3, 4, 5}, rep(5, 3)}, {{}, {2, 2.5, 3, 3.5, 4}, {4}}, 0},
+    {"tqCalcCAOverallPressure", 0, {7, 5}, {}, {{}, {}, {kMin}}, 0},
+    {"tqCalcCARunningVal", 5, {100, 1, 4}, {{2, 4, 6, 8, 10}, {}, rep(5, 2)}, {{}, {}, {4, 6, 8, 10, 12}, {2, 3, 4, 5, 6}}, 0},
+    // While filling, the divisor is float(k) + 1: for k = 2^24 + 1 that is 2^24.
+    {"tqCalcCARunningVal", 9, {0, (1u << 24) + 1, 1u << 25}, {rep(9, 1), {}, rep(9, 2)}, {{}, {}, rep(9, 3), rep(9, 0x3p-24)}, 0},
+    {"tqCalcCARunningVal", 13, {0, 3, 3}, {rep(13, 12), rep(13, 3), rep(13, 18)}, {{}, {}, rep(13, 27), rep(13, 9)}, 0},
+    {"tqcalcCAPV_lin", 2, {-100, 100, 2, 0.5}, {{1, -1.25}}, {{}, {3, -2}}, 0},  // 3.0 and -2.0 - 0.5 truncated
+    {"tqcalcCAPV_lin", 8, {-100, 100, 1, 0}, {rep(8, 2.5)}, {{}, rep(8, 2)}, 0},  // ties to even
+    {"tqcalcCAPV_lin", 2, {0, 640, 1, 0}, {{1000, -5}}, {{}, {640, 0}}, 0},
+    {"tqcalcCAPV_lin", 9, {0, 640, 1, 0}, {rep(9, 1000)}, {{}, rep(9, 640)}, 0},
+    {"tqcalcCAPV_log", 8, {-1e5, 1e5, 100, 0, 1}, {{1, 10, 100, 1000, 0, -5, 0.5, 2}}, {{}, {0, 100, 200, 300, -900, -900, -30, 30}}, 0},
+    {"tqcalcCAPV_log", 7, {-1e5, 1e5, 100, 0, 1}, {{1, 10, 100, 1000, 0, -5, 0.5}}, {{}, {0, 100, 200, 300, -900, -900, -30}}, 0},
+    {"tqcalcCAPV_log", 8, {-1e5, 1e5, 100, 50, 10}, {{1, 10, 100, 1000, 0, -5, 0.5, 2}}, {{}, {-50, 50, 150, 250, -850, -850, -80, -20}}, 0},
+    {"tqcalcCAPV_log", 7, {-1e5, 1e5, 100, 50, 10}, {{1, 10, 100, 1000, 0, -5, 0.5}}, {{}, {-50, 50, 150, 250, -850, -850, -80}}, 0},
+};
+
+void PrintTo(const Described& c, std::ostream* out) { *out << c.op << " count " << c.n; }
+
+class DescribedCase : public ::testing::TestWithParam<Described> {};
+
+TEST_P(DescribedCase, GivesTheDescribedBits) {
+  const Described& c = GetParam();
+  const Op& o = op(c.op);
+  const auto args = parseArgs(o.shape);
+  std::vector<Bytes> arrays;
+  std::vector<unsigned char*> starts;
+  const auto fill = [&](std::size_t k, const std::vector<double>& values, Bytes& out) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (args[k].kind == F32) put(out, i, float(values[i]));
+      if (args[k].kind == F64) put(out, i, values[i]);
+      if (args[k].kind == I16) put(out, i, int16_t(values[i]));
+      if (args[k].kind == I32) put(out, i, int32_t(uint32_t(int64_t(values[i]))));
+    }
+  };
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    arrays.emplace_back(args[k].count(c.n, c.q.data()) * args[k].size(), GuardedArray<unsigned char>::kSentinel);
+    if (k < c.in.size()) fill(k, c.in[k], arrays[k]);
+    starts.push_back(arrays[k].data());
+  }
+  const double result = o.run(pointers(args, starts, c.n, c.q.data()).data(), c.q.data(), c.n);
+  SCOPED_TRACE(::testing::Message() << c.op << " count " << c.n);
+  EXPECT_TRUE(sameBits(c.result, result) || (std::isnan(c.result) && std::isnan(result))) << describe(result);
+  for (std::size_t k = 0; k < c.out.size(); ++k) {
+    Bytes expected = arrays[k];
+    fill(k, c.out[k], expected);
+    EXPECT_TRUE(sameArray(args[k], expected, arrays[k], false)) << "array " << k;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DescribedCase, ::testing::ValuesIn(kDescribed));
+
+}  // namespace
+}  // namespace tq::test

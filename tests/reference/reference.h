@@ -1,0 +1,218 @@
+// The sequential definition of every export, once, with the export's own
+// name and parameters: the tests compare the library with these, and the
+// benchmarks run them as the scalar baselines. Plain loops, one element at a
+// time in ascending order (which is also the defined result for overlapping
+// element-wise arrays); no intrinsics, each operation rounded on its own.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "core/fast_log10.h"
+
+namespace tq::ref {
+
+inline void tqcalcGetVersion(int32_t* major, int32_t* minor, int32_t host, int32_t* ok) { *major = 3, *minor = 4, *ok = host >= 13; }
+
+// Reductions accumulate in double; float inputs are widened first.
+template <class T, class Term>
+double sum(const T* v, uint32_t n, Term term) {
+  double s = 0.0;
+  for (uint32_t i = 0; i < n; ++i) s += term(double(v[i]), i);
+  return s;
+}
+inline double tqcalcSumValues_double(const double* v, uint32_t n) { return sum(v, n, [](double x, uint32_t) { return x; }); }
+inline double tqcalcSumValues_float(const float* v, uint32_t n) { return sum(v, n, [](double x, uint32_t) { return x; }); }
+inline double tqcalcSumAbsValues_float(const float* v, uint32_t n) { return sum(v, n, [](double x, uint32_t) { return std::fabs(x); }); }
+inline double tqcalcSumSquaredValues_float(const float* v, uint32_t n) { return sum(v, n, [](double x, uint32_t) { return x * x; }); }
+inline double tqcalcMultiplyVectorsAndCalcSum_float(const float* a, const float* b, uint32_t n) {
+  return sum(a, n, [b](double x, uint32_t i) { return x * double(b[i]); });
+}
+
+// Element-wise arithmetic: d[i] = at(i), one element at a time, ascending.
+template <class T, class At>
+void each(T* d, uint32_t n, At at) {
+  for (uint32_t i = 0; i < n; ++i) d[i] = at(i);
+}
+template <class T> void tqcalcAddScalarToVector(T* d, const T* s, T c, uint32_t n) { each(d, n, [&](uint32_t i) { return c + s[i]; }); }
+template <class T> void tqcalcMultiplyVectorByScalar(T* v, uint32_t n, T c) { each(v, n, [&](uint32_t i) { return v[i] * c; }); }
+template <class T> void tqcalcMultiplyVectors(T* d, const T* a, const T* b, uint32_t n) { each(d, n, [&](uint32_t i) { return a[i] * b[i]; }); }
+template <class T> void tqcalcSqrtVector(T* d, const T* s, uint32_t n) { each(d, n, [&](uint32_t i) { return std::sqrt(s[i]); }); }
+template <class T>
+void tqcalcComplexVectorAbs(T* d, const T* s, uint8_t squared, uint32_t n) {
+  each(d, n, [&](uint32_t i) { const T m = s[2 * i] * s[2 * i] + s[2 * i + 1] * s[2 * i + 1]; return squared ? m : std::sqrt(m); });
+}
+// fmax, with the choice C leaves open made: +0 from a mixed pair of zeros.
+template <class T>
+void tqcalcVectorsMax(T* d, const T* a, const T* b, uint32_t n) {
+  each(d, n, [&](uint32_t i) { return a[i] == 0 && b[i] == 0 ? (std::signbit(a[i]) && std::signbit(b[i]) ? -T(0) : T(0)) : std::fmax(a[i], b[i]); });
+}
+inline void tqcalcAddVectorsAndMultiplyByScalar_float(float* d, const float* a, const float* b, uint32_t n, float f, float c) {
+  each(d, n, [&](uint32_t i) { return (f * b[i] + a[i]) * c; });
+}
+inline void tqcalcSubtractVectorsAndMultiplyByScalar_float(float* d, const float* a, const float* b, uint32_t n, float c) {
+  each(d, n, [&](uint32_t i) { return (a[i] - b[i]) * c; });
+}
+inline void tqcalcAddScalarToVector_double(double* d, const double* s, double c, uint32_t n) { tqcalcAddScalarToVector(d, s, c, n); }
+inline void tqcalcAddScalarToVector_float(float* d, const float* s, float c, uint32_t n) { tqcalcAddScalarToVector(d, s, c, n); }
+inline void tqcalcMultiplyVectorByScalar_double(double* v, uint32_t n, double c) { tqcalcMultiplyVectorByScalar(v, n, c); }
+inline void tqcalcMultiplyVectorByScalar_float(float* v, uint32_t n, float c) { tqcalcMultiplyVectorByScalar(v, n, c); }
+inline void tqcalcMultiplyVectors_double(double* d, const double* a, const double* b, uint32_t n) { tqcalcMultiplyVectors(d, a, b, n); }
+inline void tqcalcMultiplyVectors_float(float* d, const float* a, const float* b, uint32_t n) { tqcalcMultiplyVectors(d, a, b, n); }
+inline void tqcalcSqrtVector_double(double* d, const double* s, uint32_t n) { tqcalcSqrtVector(d, s, n); }
+inline void tqcalcSqrtVector_float(float* d, const float* s, uint32_t n) { tqcalcSqrtVector(d, s, n); }
+inline void tqcalcComplexVectorAbs_double(double* d, const double* s, uint8_t q, uint32_t n) { tqcalcComplexVectorAbs(d, s, q, n); }
+inline void tqcalcComplexVectorAbs_float(float* d, const float* s, uint8_t q, uint32_t n) { tqcalcComplexVectorAbs(d, s, q, n); }
+inline void tqcalcVectorsMax_double(double* d, const double* a, const double* b, uint32_t n) { tqcalcVectorsMax(d, a, b, n); }
+inline void tqcalcVectorsMax_float(float* d, const float* a, const float* b, uint32_t n) { tqcalcVectorsMax(d, a, b, n); }
+
+// Sample format conversions. The in-place pair walks in the direction that
+// reads every element before it is overwritten.
+inline void tqcalcConvertInt16ToInt32(const int16_t* s, int32_t* d, uint32_t n) { each(d, n, [&](uint32_t i) { return s[i]; }); }
+inline void tqcalcConvertInt32ToInt16(const int32_t* s, int16_t* d, uint32_t n) {
+  each(d, n, [&](uint32_t i) { return int16_t(uint16_t(uint32_t(s[i]))); });
+}
+inline float* tqcalcCADoubleArrToSingleArrInplace(void* buffer, uint32_t n) {
+  auto* bytes = static_cast<char*>(buffer);
+  for (uint32_t i = 0; i < n; ++i) {
+    double v;
+    std::memcpy(&v, bytes + 8 * i, 8);
+    const float f = float(v);
+    std::memcpy(bytes + 4 * i, &f, 4);
+  }
+  return static_cast<float*>(buffer);
+}
+inline double* tqcalcCASingleArrToDoubleArrInplace(void* buffer, uint32_t n) {
+  auto* bytes = static_cast<char*>(buffer);
+  for (uint32_t i = n; i-- > 0;) {
+    float f;
+    std::memcpy(&f, bytes + 4 * i, 4);
+    const double v = f;
+    std::memcpy(bytes + 8 * i, &v, 8);
+  }
+  return static_cast<double*>(buffer);
+}
+
+// Crank-angle filter: tap order, float accumulator.
+template <class T>
+float tqcalcCACalcFilter(const T* newest, uint32_t taps, const float* c, uint32_t stride) {
+  float s = 0.0f;
+  for (uint32_t j = 0; j < taps; ++j) s += float(newest[-std::ptrdiff_t(j)]) * c[std::size_t(j) * stride];
+  return s;
+}
+inline float tqcalcCACalcFilter_float(const float* x, uint32_t t, const float* c, uint32_t s) { return tqcalcCACalcFilter(x, t, c, s); }
+inline float tqcalcCACalcFilter_int16_t(const int16_t* x, uint32_t t, const float* c, uint32_t s) { return tqcalcCACalcFilter(x, t, c, s); }
+inline float tqcalcCACalcFilter_int32_t(const int32_t* x, uint32_t t, const float* c, uint32_t s) { return tqcalcCACalcFilter(x, t, c, s); }
+
+// Averaging filters. Sequential form: the incremental mean of the first
+// window, then a running update. Segmented form (the general export's long
+// signals): `segments` equal parts, each started from its own window sum.
+template <class T> struct Ave { static constexpr uint32_t segments = 9, minCount = 128, divisor = 64; };
+template <> struct Ave<double> { static constexpr uint32_t segments = 5, minCount = 64, divisor = 32; };
+template <class T>
+void averageFilter(const T* x, T* y, uint16_t w, uint32_t n, bool segmented) {
+  const std::size_t W = w | 1u, H = W / 2, S = segmented ? Ave<T>::segments : 1, L = (n + S - 1) / S;
+  const T width = T(W), r = T(1) / width;
+  if (n < W) return;
+  T m = 0;
+  for (std::size_t s = 0; s < S; ++s) {
+    if (segmented) {
+      T sum = x[s * L];
+      for (std::size_t k = 1; k < W; ++k) sum += x[s * L + k];
+      m = r * sum;
+    } else {
+      for (std::size_t k = 0; k < W; ++k) m = (T(k) * m + x[k]) / T(k + 1);
+    }
+    for (std::size_t i = 0; s == 0 && i <= H; ++i) y[i] = m;
+    const std::size_t end = s + 1 < S ? (s + 1) * L + H : n - H - 1;
+    for (std::size_t p = s * L + H + 1; p <= end; ++p)
+      y[p] = m = s + 1 < S ? ((x[p + H] + width * m) - x[p - H - 1]) / width : ((width * m + x[p + H]) - x[p - H - 1]) * r;
+  }
+  for (std::size_t i = n - H - 1; i < n; ++i) y[i] = m;
+}
+template <class T>
+bool segmentedRegime(uint16_t w, uint32_t n) { return n >= Ave<T>::minCount && w <= n / Ave<T>::divisor; }
+inline void tqcalcCACalcAveFilter_double(const double* x, double* y, uint16_t w, uint32_t n) { averageFilter(x, y, w, n, segmentedRegime<double>(w, n)); }
+inline void tqcalcCACalcAveFilter_float(const float* x, float* y, uint16_t w, uint32_t n) { averageFilter(x, y, w, n, segmentedRegime<float>(w, n)); }
+inline void tqcalcCACalcAveFilter_double_scalar(const double* x, double* y, uint16_t w, uint32_t n) { averageFilter(x, y, w, n, false); }
+inline void tqcalcCACalcAveFilter_float_scalar(const float* x, float* y, uint16_t w, uint32_t n) { averageFilter(x, y, w, n, false); }
+
+// Raw data to cycle channels: the first maximum above FLT_MIN.
+inline void tqCalcCACopyRawDataToChannels(const float* raw, float* channel, uint32_t first, uint32_t end, float offset,
+                                          float* maxValue, uint32_t* maxIndex) {
+  float peak = std::numeric_limits<float>::min();
+  uint32_t at = 0xFFFFFFFFu;
+  for (uint32_t i = first; i != end; ++i) {
+    const float v = raw[i] - offset;
+    if (v > peak) peak = v, at = i;
+    channel[i - first] = v;
+  }
+  *maxValue = peak, *maxIndex = at;
+}
+
+// Cumulative mean: whole groups of eight in double, the 0..7 left in float
+// with the reciprocal of n + 1 (formed as a 64-bit integer).
+inline void tqCalcCAOverallPressure(const float* cycle, float* average, uint32_t first, uint32_t end, uint64_t n,
+                                    float* maxValue) {
+  const uint32_t count = end - first, groups = count / 8 * 8;
+  float peak = std::numeric_limits<float>::min();
+  for (uint32_t i = 0; i < count; ++i) {
+    const float a = i < groups ? float((double(average[i]) * double(n) + double(cycle[i])) / (double(n) + 1.0))
+                               : (float(double(n)) * average[i] + cycle[i]) * (1.0f / float(double(n + 1)));
+    average[i] = a;
+    if (a > peak) peak = a;
+  }
+  *maxValue = peak;
+}
+
+// Moving mean: groups divide, the tail multiplies by the reciprocal and sums
+// in another order.
+inline void tqCalcCARunningVal(const float* cycle, const float* oldest, float* sums, float* means, uint32_t first,
+                               uint32_t last, uint64_t k, uint32_t window) {
+  const uint32_t count = last - first + 1, groups = count / 8 * 8;
+  const bool full = k >= window;
+  const float divisor = k == 0 ? 1.0f : full ? float(window) : float(double(k)) + 1.0f;
+  for (uint32_t i = 0; i < count; ++i) {
+    const float s = k == 0 ? cycle[i] : !full ? cycle[i] + sums[i]
+                    : i < groups ? (cycle[i] + sums[i]) - oldest[i] : (cycle[i] - oldest[i]) + sums[i];
+    sums[i] = s;
+    means[i] = k == 0 ? s : i < groups ? s / divisor : s * (1.0f / divisor);
+  }
+}
+
+// p-V coordinates: below 8 values halves round away from zero (a float
+// reciprocal, the scalar logarithm scaled in double), from 8 on to even (a
+// quotient, the lane logarithm's float scaling). NaN clamps low.
+inline void pvDiagram(bool logarithmic, const float* v, uint32_t n, int32_t* out, int32_t lo, int32_t hi, float scale,
+                      float offset, float reference) {
+  const bool vectorised = n >= 8;
+  for (uint32_t i = 0; i < n; ++i) {
+    float a = scale * v[i] + offset;
+    if (logarithmic) {
+      float t = vectorised ? v[i] / reference : (1.0f / reference) * v[i];
+      if (!(t > 9.999999717180685e-10f)) t = 9.999999717180685e-10f;
+      a = vectorised ? fastLog2(t) * scale * 0.3010300099849701f + offset
+                     : float(double(fastLog10(t)) * double(scale) + double(offset));
+    }
+    if (!vectorised) a = a < 0 ? a - 0.5f : a + 0.5f;
+    const double c = vectorised ? std::nearbyint(double(a)) : std::trunc(double(a));
+    out[i] = std::isnan(a) ? lo : int32_t(std::fmin(std::fmax(c, double(lo)), double(hi)));
+  }
+}
+inline void tqcalcCAPV_lin(const float* v, uint32_t n, int32_t* out, int32_t lo, int32_t hi, float scale, float offset) {
+  pvDiagram(false, v, n, out, lo, hi, scale, offset, 1.0f);
+}
+inline void tqcalcCAPV_log(const float* v, uint32_t n, int32_t* out, int32_t lo, int32_t hi, float scale, float offset,
+                           float reference) {
+  pvDiagram(true, v, n, out, lo, hi, scale, offset, reference);
+}
+
+// Linear fill: the index rounded once to T, product and sum each rounded.
+template <class T>
+void linearFill(T* b, uint32_t n, T slope, T c) { each(b, n, [&](uint32_t i) { return T(T(double(i)) * slope) + c; }); }
+inline void tqcalcChannelFillBufferWithLinearFunction_double(double* b, uint32_t n, double s, double c) { linearFill(b, n, s, c); }
+inline void tqcalcChannelFillBufferWithLinearFunction_float(float* b, uint32_t n, float s, float c) { linearFill(b, n, s, c); }
+
+}  // namespace tq::ref

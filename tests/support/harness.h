@@ -1,0 +1,78 @@
+// The table-driven harness: one row per export says how to call it (and its
+// reference, with the same text), the shape of its arrays, its sample types
+// and its scalar arguments. From the row alone the harness sweeps counts,
+// misalignments and guard pages, checks sentinels, compares with the
+// reference, and checks described cases.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "reference/reference.h"
+#include "tqcalc.h"
+
+namespace tq::test {
+
+// Sample types: F32, F64, I16 and I32 values; RAW a block of doubles whose
+// bytes are compared exactly (the in-place conversions).
+enum Kind : unsigned char { F32, F64, I16, I32, RAW };
+enum Role : unsigned char { IN, OUT, INOUT, BACKWARD };  // BACKWARD: in, passed at its last element
+
+struct Arg {
+  Kind kind;
+  Role role;
+  int mul, add;  // count(n) = max(0, mul * n + add) elements
+  bool strided;  // count(n) = (n - 1) * q[0] + 1 elements (n > 0): a stride taken from the scalars
+  std::size_t count(uint32_t n, const long double* q) const {
+    return strided ? (n ? (n - 1) * std::size_t(q[0]) + 1 : 0) : std::size_t(std::max(0, mul * int(n) + add));
+  }
+  std::size_t size() const { return kind == F64 || kind == RAW ? 8 : kind == I16 ? 2 : 4; }
+};
+// "of if if*2 bs+3 uf*0+1 if/": role (i in, o out, u in and out, b
+// backward) and kind (f float, d double, s int16, w int32, x raw doubles),
+// then the count as *mul and +add/-add of n, or / for strided by q[0].
+std::vector<Arg> parseArgs(const char* shape);
+
+using Params = std::vector<long double>;  // exact for every float, double and 64-bit integer
+enum Flags : unsigned {
+  BYTES = 1,        // no alignment required: misaligned by every byte
+  EXACT = 2,        // inputs: small multiples of 1/8, exact sums in any order
+  EDGES = 4,        // inputs: random values with NaN, infinities, zeros, subnormals
+  ELEMENTWISE = 8,  // output i from inputs i: one-element calls, overlap
+};
+
+struct Op {
+  const char* name;
+  const char* shape;
+  unsigned flags;
+  std::vector<Params> params;  // each sweep runs with every set; [0] is the default
+  double (*run)(void* const* p, const long double* q, uint32_t n);
+  double (*reference)(void* const* p, const long double* q, uint32_t n);
+};
+const std::vector<Op>& ops();
+inline void PrintTo(const Op& o, std::ostream* out) { *out << o.name; }
+const Op& op(const std::string& name);
+
+}  // namespace tq::test
+
+// A row. CALL calls `f` (the export, then its reference) with the arrays
+// p[k] and the scalars q[k]; its value is the result (0 for void operations).
+#define TQ_ROW(operation, entry, shape, flags, CALL, ...)                                           \
+  ::tq::test::Op {                                                                                 \
+    #operation, shape, flags, {__VA_ARGS__},                                                        \
+        []([[maybe_unused]] void* const* p, [[maybe_unused]] const long double* q, [[maybe_unused]] uint32_t n) -> double {                           \
+          [[maybe_unused]] auto* f = &entry;                                                       \
+          return double(CALL);                                                                                \
+        },                                                                                         \
+        []([[maybe_unused]] void* const* p, [[maybe_unused]] const long double* q, [[maybe_unused]] uint32_t n) -> double {                           \
+          [[maybe_unused]] auto* f = &::tq::ref::operation;                                        \
+          return double(CALL);                                                                                \
+        }                                                                                          \
+  }
+#define TQ_PAIR_ROW(operation, ...) TQ_ROW(operation, operation, __VA_ARGS__)
+#define TQ_CDECL_ROW(operation, ...) TQ_ROW(operation, operation##_cdecl, __VA_ARGS__)
+#define PF(k) static_cast<float*>(p[k])
+#define PD(k) static_cast<double*>(p[k])
+#define PS(k) static_cast<int16_t*>(p[k])
+#define PW(k) static_cast<int32_t*>(p[k])
