@@ -24,7 +24,7 @@ inline void map(T* destination, uint32_t count, Formula formula, const Inputs*..
   const std::size_t bytes = std::size_t(count) * sizeof(T);
   const bool safe = (true && ... && vectorSafe(destination, inputs, bytes));
   const bool inPlace = (false || ... || (destination == inputs));
-  sweep<V, stepsPerTurn>(count, safe, destination, inPlace, [&](auto lanes, uint32_t i, auto stores) {
+  sweep<V, stepsPerTurn>(count, safe, destination, inPlace, [&](auto lanes, std::size_t i, auto stores) {
     using L = decltype(lanes);
     stores.put(destination + i, formula(load<L>(inputs + i)...));
   });
@@ -65,7 +65,7 @@ void vectorsMax(T* destination, const T* valuesA, const T* valuesB, uint32_t cou
 template <class T>
 void complexVectorAbs(T* destination, const T* source, bool squared, uint32_t count) {
   const bool safe = vectorSafe(destination, source, 2 * std::size_t(count) * sizeof(T));
-  sweep<Wide<T>>(count, safe, destination, static_cast<const void*>(destination) == source, [&](auto lanes, uint32_t i, auto stores) {
+  sweep<Wide<T>>(count, safe, destination, static_cast<const void*>(destination) == source, [&](auto lanes, std::size_t i, auto stores) {
     decltype(lanes) re, im;
     deinterleave(source + 2 * i, re, im);
     const auto sum = add(mul(re, re), mul(im, im));

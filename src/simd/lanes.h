@@ -236,7 +236,8 @@ template <class S> TQ_LANES IfScalar<S> max(S a, S b) { return a > b ? a : b; }
   TQ_LANES V cmpLe(V a, V b) { return {prefix##_cmp_##suffix(a.v, b.v, _CMP_LE_OQ)}; }          \
   TQ_LANES V cmpGt(V a, V b) { return {prefix##_cmp_##suffix(a.v, b.v, _CMP_GT_OQ)}; }          \
   TQ_LANES V cmpGe(V a, V b) { return {prefix##_cmp_##suffix(a.v, b.v, _CMP_GE_OQ)}; }          \
-  TQ_LANES V cmpUnordered(V a, V b) { return {prefix##_cmp_##suffix(a.v, b.v, _CMP_UNORD_Q)}; }
+  TQ_LANES V cmpUnordered(V a, V b) { return {prefix##_cmp_##suffix(a.v, b.v, _CMP_UNORD_Q)}; }      \
+  TQ_LANES V cmpEqualOrUnordered(V a, V b) { return {prefix##_cmp_##suffix(a.v, b.v, _CMP_EQ_UQ)}; }
 TQ_FLOAT_LANE_OPS(F32x8, ps, _mm256)
 TQ_FLOAT_LANE_OPS(F64x4, pd, _mm256)
 TQ_FLOAT_LANE_OPS(F32x4, ps, _mm)
@@ -283,18 +284,21 @@ TQ_LANES IfScalar<S> maxNumber(S a, S b) {
   if (b > a || std::isnan(a)) return b;
   return std::signbit(a) ? b : a;  // equal: only a +-0 pair differs in bits
 }
-// max(a, b) and max(b, a) agree bit for bit, and are then the answer, in
-// every lane but those with a NaN or a +-0 pair: one test of their XOR finds
-// whether a vector needs the repair, which real data almost never does. The
-// repair ORs all ones into the wrong one of the two (max(a, b) is wrong
-// where b alone is NaN, max(b, a) where a is), and ANDs them: that also
-// gives +0 for a +-0 pair.
+// max(a, b) is the answer in every lane where a and b differ and neither is
+// NaN: one compare and one test find whether a vector holds another lane,
+// which real data rarely does. Those vectors take the repair: max(a, b) is
+// wrong where b alone is NaN (it returns that NaN), max(b, a) where a is
+// NaN; ORing all ones into the wrong one and ANDing the two gives the
+// answer, and +0 for a +-0 pair.
+template <class V>
+TQ_LANES V maxNumberRepaired(V a, V b) {
+  const V aNaN = cmpUnordered(a, a), bAloneNaN = bitAndNot(aNaN, cmpUnordered(b, b));
+  return bitAnd(bitOr(max(a, b), bAloneNaN), bitOr(max(b, a), aNaN));
+}
 template <class V>
 TQ_LANES IfVector<V> maxNumber(V a, V b) {
-  const V ab = max(a, b), ba = max(b, a);
-  if (__builtin_expect(allZero(bitXor(ab, ba)), 1)) return ab;
-  const V aNaN = cmpUnordered(a, a), bAloneNaN = bitAndNot(aNaN, cmpUnordered(b, b));
-  return bitAnd(bitOr(ab, bAloneNaN), bitOr(ba, aNaN));
+  if (__builtin_expect(allZero(cmpEqualOrUnordered(a, b)), 1)) return max(a, b);
+  return maxNumberRepaired(a, b);
 }
 
 // Two registers as one lane type, for kernels whose per-vector test (as in
@@ -324,10 +328,9 @@ template <class V> TQ_LANES void storeStreaming(void* p, Twice<V> v) {
 }
 template <class V>
 TQ_LANES Twice<V> maxNumber(Twice<V> a, Twice<V> b) {
-  const V abLow = max(a.low, b.low), baLow = max(b.low, a.low);
-  const V abHigh = max(a.high, b.high), baHigh = max(b.high, a.high);
-  if (__builtin_expect(allZero(bitOr(bitXor(abLow, baLow), bitXor(abHigh, baHigh))), 1)) return {abLow, abHigh};
-  return {maxNumber(a.low, b.low), maxNumber(a.high, b.high)};
+  if (__builtin_expect(allZero(bitOr(cmpEqualOrUnordered(a.low, b.low), cmpEqualOrUnordered(a.high, b.high))), 1))
+    return {max(a.low, b.low), max(a.high, b.high)};
+  return {maxNumberRepaired(a.low, b.low), maxNumberRepaired(a.high, b.high)};
 }
 
 // ---- bit patterns ------------------------------------------------------------

@@ -54,8 +54,8 @@ struct StreamingStores {
 // the elements before the first 32-byte boundary (advancing i past them).
 // `inPlace`: the destination is also read, so its lines come into the cache
 // anyway and plain stores are cheaper.
-template <class T, class Single, class VectorSteps>
-inline void withStores(const T* destination, uint32_t count, uint32_t& i, bool inPlace, Single single,
+template <class T, class Index, class Single, class VectorSteps>
+inline void withStores(const T* destination, uint32_t count, Index& i, bool inPlace, Single single,
                        VectorSteps vectorSteps) {
   const auto address = reinterpret_cast<std::uintptr_t>(destination);
   if (!inPlace && std::size_t(count) * sizeof(T) >= kStreamingBytes && address % sizeof(T) == 0) {
@@ -77,22 +77,23 @@ inline void withStores(const T* destination, uint32_t count, uint32_t& i, bool i
 template <class V, unsigned stepsPerTurn = 2, unsigned unroll = 2, class Step>
 inline void sweep(uint32_t count, bool vectorsAllowed, const ScalarOf<V>* destination, bool inPlace, Step step) {
   using S = ScalarOf<V>;
-  constexpr uint32_t width = widthOf<V>;
-  uint32_t i = 0;
-  if (vectorsAllowed && count >= stepsPerTurn * width) {
+  constexpr std::size_t width = widthOf<V>;
+  const std::size_t n = count;  // pointer-width indices: plain addressing in the loop
+  std::size_t i = 0;
+  if (vectorsAllowed && n >= stepsPerTurn * width) {
     withStores(
-        destination, count, i, inPlace, [&](uint32_t at) { step(S{}, at, PlainStores{}); },
+        destination, count, i, inPlace, [&](std::size_t at) { step(S{}, at, PlainStores{}); },
         [&](auto stores) {
-          for (; count - i >= unroll * width; i += unroll * width) {
+          for (; n - i >= unroll * width; i += unroll * width) {
             TQ_UNROLL for (unsigned k = 0; k < unroll; ++k) step(V{}, i + k * width, stores);
           }
-          for (; count - i >= width; i += width) step(V{}, i, stores);
+          for (; n - i >= width; i += width) step(V{}, i, stores);
         });
   }
   // One element at a time: with partly overlapping arrays each store must
   // land before the next load (the compiler keeps this order, as it cannot
   // prove the arrays distinct).
-  for (; i < count; ++i) step(S{}, i, PlainStores{});
+  for (; i < n; ++i) step(S{}, i, PlainStores{});
 }
 
 // Whole vector steps from index i on, while `count - i` holds one:
