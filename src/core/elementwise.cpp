@@ -19,12 +19,12 @@ using namespace tq::simd;
 
 // destination[i] = formula(inputs[i]...), all arrays of T; `stepsPerTurn`
 // vector steps are needed before the vector path pays.
-template <class V, unsigned stepsPerTurn = 2, class T, class Formula, class... Inputs>
+template <class V, unsigned stepsPerTurn = 2, unsigned unroll = 2, class T, class Formula, class... Inputs>
 inline void map(T* destination, uint32_t count, Formula formula, const Inputs*... inputs) {
   const std::size_t bytes = std::size_t(count) * sizeof(T);
   const bool safe = (true && ... && vectorSafe(destination, inputs, bytes));
   const bool inPlace = (false || ... || (destination == inputs));
-  sweep<V, stepsPerTurn>(count, safe, destination, inPlace, [&](auto lanes, std::size_t i, auto stores) {
+  sweep<V, stepsPerTurn, unroll>(count, safe, destination, inPlace, [&](auto lanes, std::size_t i, auto stores) {
     using L = decltype(lanes);
     stores.put(destination + i, formula(load<L>(inputs + i)...));
   });
@@ -56,7 +56,7 @@ void sqrtVector(T* destination, const T* source, uint32_t count) {
 // covers both.
 template <class T>
 void vectorsMax(T* destination, const T* valuesA, const T* valuesB, uint32_t count) {
-  map<Twice<Wide<T>>, 1>(destination, count, [](auto a, auto b) { return maxNumber(a, b); }, valuesA, valuesB);
+  map<Twice<Wide<T>>, 1, 4>(destination, count, [](auto a, auto b) { return maxNumber(a, b); }, valuesA, valuesB);
 }
 
 // Output i lies at or below input pair i when the destination starts at or

@@ -269,9 +269,9 @@ template <class V> TQ_LANES IfVector<V> abs(V a) { return bitAndNot(splat<V>(Sca
 template <class S> TQ_LANES IfScalar<S> negate(S a) { return -a; }
 template <class V> TQ_LANES IfVector<V> negate(V a) { return bitXor(a, splat<V>(ScalarOf<V>(-0.0))); }
 
-// True when every bit of every lane is zero.
-TQ_LANES bool allZero(F32x8 v) { return _mm256_testz_si256(_mm256_castps_si256(v.v), _mm256_castps_si256(v.v)); }
-TQ_LANES bool allZero(F64x4 v) { return _mm256_testz_si256(_mm256_castpd_si256(v.v), _mm256_castpd_si256(v.v)); }
+// True when a AND b has no bit set, in any lane.
+TQ_LANES bool noCommonBits(F32x8 a, F32x8 b) { return _mm256_testz_si256(_mm256_castps_si256(a.v), _mm256_castps_si256(b.v)); }
+TQ_LANES bool noCommonBits(F64x4 a, F64x4 b) { return _mm256_testz_si256(_mm256_castpd_si256(a.v), _mm256_castpd_si256(b.v)); }
 
 // fmax: the larger value; the other one when exactly one is NaN. Where the C
 // library leaves the choice open it is fixed, so that every target and both
@@ -284,12 +284,18 @@ TQ_LANES IfScalar<S> maxNumber(S a, S b) {
   if (b > a || std::isnan(a)) return b;
   return std::signbit(a) ? b : a;  // equal: only a +-0 pair differs in bits
 }
-// max(a, b) is the answer in every lane where a and b differ and neither is
-// NaN: one compare and one test find whether a vector holds another lane,
-// which real data rarely does. Those vectors take the repair: max(a, b) is
-// wrong where b alone is NaN (it returns that NaN), max(b, a) where a is
+// max(a, b) is wrong only where b is NaN (it returns that NaN while a may be
+// a number) or -0 (it returns -0 against a = +0). Comparing b with zero
+// ("equal or unordered") marks the zeros and NaNs of b, and ANDing that mask
+// with b itself drops +0: one compare and one test find whether a vector
+// needs the repair, which real data, zeros included, almost never does.
+// The repair: max(a, b) is wrong where b alone is NaN, max(b, a) where a is
 // NaN; ORing all ones into the wrong one and ANDing the two gives the
 // answer, and +0 for a +-0 pair.
+template <class V>
+TQ_LANES V maxMayMiss(V b) {
+  return bitAnd(cmpEqualOrUnordered(b, splat<V>(0)), b);
+}
 template <class V>
 TQ_LANES V maxNumberRepaired(V a, V b) {
   const V aNaN = cmpUnordered(a, a), bAloneNaN = bitAndNot(aNaN, cmpUnordered(b, b));
@@ -297,7 +303,8 @@ TQ_LANES V maxNumberRepaired(V a, V b) {
 }
 template <class V>
 TQ_LANES IfVector<V> maxNumber(V a, V b) {
-  if (__builtin_expect(allZero(cmpEqualOrUnordered(a, b)), 1)) return max(a, b);
+  const V miss = maxMayMiss(b);
+  if (__builtin_expect(noCommonBits(miss, miss), 1)) return max(a, b);
   return maxNumberRepaired(a, b);
 }
 
@@ -328,8 +335,8 @@ template <class V> TQ_LANES void storeStreaming(void* p, Twice<V> v) {
 }
 template <class V>
 TQ_LANES Twice<V> maxNumber(Twice<V> a, Twice<V> b) {
-  if (__builtin_expect(allZero(bitOr(cmpEqualOrUnordered(a.low, b.low), cmpEqualOrUnordered(a.high, b.high))), 1))
-    return {max(a.low, b.low), max(a.high, b.high)};
+  const V miss = bitOr(maxMayMiss(b.low), maxMayMiss(b.high));
+  if (__builtin_expect(noCommonBits(miss, miss), 1)) return {max(a.low, b.low), max(a.high, b.high)};
   return {maxNumberRepaired(a.low, b.low), maxNumberRepaired(a.high, b.high)};
 }
 
