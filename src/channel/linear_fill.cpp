@@ -45,10 +45,14 @@ inline void indexTurns(uint32_t& i, uint32_t end, Turn turn) {
   using S = ScalarOf<V>;
   const V step = splat<V>(S(4 * w));
   V index[4];
-  TQ_UNROLL for (uint32_t c = 0; c < 4; ++c) index[c] = ramp<V>(S(double(i)) + S(c * w));
+  S first = S(double(i));
+  TQ_UNROLL for (V& v : index) {
+    v = ramp<V>(first);
+    first = first + S(w);
+  }
   for (; end - i >= 4 * w; i += 4 * w) {
     turn(index);
-    TQ_UNROLL for (uint32_t c = 0; c < 4; ++c) index[c] = add(index[c], step);
+    TQ_UNROLL for (V& v : index) v = add(v, step);
   }
 }
 

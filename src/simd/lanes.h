@@ -318,13 +318,11 @@ template <class V> struct LaneTraits<Twice<V>> {
   using Scalar = ScalarOf<V>;
   static constexpr unsigned width = 2 * widthOf<V>;
 };
-template <class V2> TQ_LANES std::enable_if_t<std::is_same_v<V2, Twice<F32x8>> || std::is_same_v<V2, Twice<F64x4>>, V2>
-loadTwice(const void* p) {
-  using V = decltype(V2::low);
+template <class V> TQ_LANES Twice<V> loadTwice(const void* p) {
   return {load<V>(p), load<V>(static_cast<const char*>(p) + sizeof(V))};
 }
-template <> TQ_LANES Twice<F32x8> load<Twice<F32x8>>(const void* p) { return loadTwice<Twice<F32x8>>(p); }
-template <> TQ_LANES Twice<F64x4> load<Twice<F64x4>>(const void* p) { return loadTwice<Twice<F64x4>>(p); }
+template <> TQ_LANES Twice<F32x8> load<Twice<F32x8>>(const void* p) { return loadTwice<F32x8>(p); }
+template <> TQ_LANES Twice<F64x4> load<Twice<F64x4>>(const void* p) { return loadTwice<F64x4>(p); }
 template <class V> TQ_LANES void store(void* p, Twice<V> v) {
   store(p, v.low);
   store(static_cast<char*>(p) + sizeof(V), v.high);
@@ -351,7 +349,6 @@ TQ_LANES F32x4 bitsOr(F32x4 v, uint32_t b) { return {_mm_or_ps(v.v, _mm_castsi12
 TQ_LANES F32x8 bitsAsIntToFloat(F32x8 v) { return {_mm256_cvtepi32_ps(_mm256_castps_si256(v.v))}; }
 TQ_LANES F32x4 bitsAsIntToFloat(F32x4 v) { return {_mm_cvtepi32_ps(_mm_castps_si128(v.v))}; }
 TQ_LANES I32x8 bitsAsInt(F32x8 v) { return {_mm256_castps_si256(v.v)}; }
-TQ_LANES F32x8 bitsAsFloat(I32x8 v) { return {_mm256_castsi256_ps(v.v)}; }
 
 // ---- widening, narrowing, conversions --------------------------------------
 
