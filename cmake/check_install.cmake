@@ -82,7 +82,9 @@ separate_arguments(flags UNIX_COMMAND "${flags}")
 run(pkg-config --modversion tqcalc-avx)
 string(REGEX MATCH "^([0-9]+)\\.([0-9]+)" pc_version "${output}")
 separate_arguments(c_flags UNIX_COMMAND "${C_FLAGS}")
-set(link_extra -static)
+# No runtime DLL of the compiler's beside ours (-static would also refuse the
+# plain import library, a .dll.a).
+set(link_extra -static-libgcc)
 if(NOT WINDOWS)
   run(pkg-config --variable=libdir tqcalc-avx)
   string(STRIP "${output}" pc_libdir)
@@ -98,7 +100,7 @@ if(WINDOWS)
   # 3. Plain declarations, through the linker's import library.
   file(MAKE_DIRECTORY ${WORK}/plain-consumer)
   run(${C_COMPILER} ${c_flags} -std=gnu11 ${SOURCE_DIR}/examples/consumer/plain_host.c
-      -L${lib} -ltqcalc-avx -static -o ${WORK}/plain-consumer/tqcalc-plain-host.exe)
+      -L${lib} -ltqcalc-avx ${link_extra} -o ${WORK}/plain-consumer/tqcalc-plain-host.exe)
   list(APPEND executables ${WORK}/plain-consumer/tqcalc-plain-host.exe)
 
   # Every name an executable imports from the DLL is one it exports (a
@@ -113,7 +115,7 @@ if(WINDOWS)
   foreach(exe IN LISTS executables)
     run(${OBJDUMP} -p ${exe})
     string(REGEX MATCH "DLL Name: tqcalc-avx\\.dll\n[^\n]*\n([^\n]+\n)+" imports "${output}")
-    string(REGEX MATCHALL "\n\t[0-9a-f]+ +[0-9]+ +[^ \n]+" rows "${imports}")
+    string(REGEX MATCHALL "\n\t[0-9a-f]+[ \t]+[0-9]+[ \t]+[^ \n]+" rows "${imports}")
     set(count 0)
     foreach(row IN LISTS rows)
       string(REGEX REPLACE ".* ([^ ]+)$" "\\1" name "${row}")
