@@ -31,7 +31,8 @@ function(tq_add_import_library target def dll)
     COMMAND ${CMAKE_DLLTOOL} --kill-at -d ${dir}/${target}.def -l ${dir}/lib${target}.a
     DEPENDS ${dir}/${target}.def ${def}
     COMMENT "Import library for __stdcall declarations")
-  add_custom_target(${target}-file DEPENDS ${dir}/lib${target}.a)
+  # Built with the DLL: it is installed beside it.
+  add_custom_target(${target}-file ALL DEPENDS ${dir}/lib${target}.a)
   add_library(${target} INTERFACE)
   target_link_libraries(${target} INTERFACE ${dir}/lib${target}.a)
   add_dependencies(${target} ${target}-file ${dll})
@@ -43,21 +44,26 @@ endfunction()
 # once by a fixture before any of them starts (wineboot is not safe to run
 # in parallel) and its server stopped after them. Needs
 # CMAKE_CROSSCOMPILING_EMULATOR (the toolchain sets it where Wine is
-# installed).
+# installed). Tests of other directories join with tq_wine_environment().
 function(tq_wine_tests)
   get_filename_component(bin ${CMAKE_CROSSCOMPILING_EMULATOR} DIRECTORY)
-  set(environment
-    WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
-    WINEDEBUG=-all
-    # A crash must end the test, not start the debugger.
-    WINEDLLOVERRIDES=winedbg.exe=d)
   add_test(NAME wine-prefix
            COMMAND sh -c "${bin}/wineboot -i && ${bin}/wineserver -w")
   add_test(NAME wine-server-stop COMMAND sh -c "${bin}/wineserver -k || true")
   set_tests_properties(wine-prefix PROPERTIES FIXTURES_SETUP wine)
   set_tests_properties(wine-server-stop PROPERTIES FIXTURES_CLEANUP wine)
-  set_tests_properties(wine-prefix wine-server-stop ${ARGN} PROPERTIES
+  tq_wine_environment(wine-prefix wine-server-stop ${ARGN})
+  set_tests_properties(${ARGN} PROPERTIES FIXTURES_REQUIRED wine)
+endfunction()
+
+# tq_wine_environment(<test>...): the prefix and settings of the tests above.
+function(tq_wine_environment)
+  set(environment
+    WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
+    WINEDEBUG=-all
+    # A crash must end the test, not start the debugger.
+    WINEDLLOVERRIDES=winedbg.exe=d)
+  set_tests_properties(${ARGN} PROPERTIES
     ENVIRONMENT "${environment}"
     ENVIRONMENT_MODIFICATION "DISPLAY=unset:")
-  set_tests_properties(${ARGN} PROPERTIES FIXTURES_REQUIRED wine)
 endfunction()

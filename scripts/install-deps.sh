@@ -7,7 +7,10 @@
 set -euo pipefail
 
 demo_packages=(cmake ninja-build g++)
-all_packages=("${demo_packages[@]}" libbenchmark-dev g++-multilib g++-mingw-w64-i686 qemu-user-static googletest libvolk2-dev)
+# pkgconf, dpkg-dev and file: the install test's pkg-config consumer, and cpack's
+# .deb (dpkg-shlibdeps, and file to find the ELF files).
+all_packages=("${demo_packages[@]}" libbenchmark-dev g++-multilib g++-mingw-w64-i686 qemu-user-static googletest libvolk2-dev
+              pkgconf dpkg-dev file)
 # Both Wine halves and both preloaders (without the preloader every 32-bit
 # process spends ~50 s starting).
 wine_packages=(wine wine64 wine32:i386 wine32-preloader:i386 wine64-preloader)
