@@ -16,44 +16,6 @@
 namespace tq::test {
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
-template <class T>
-void put(Bytes& out, std::size_t i, T v) { std::memcpy(out.data() + i * sizeof v, &v, sizeof v); }
-
-// Fills one input array: exact small values, or random ones with the edge
-// values spread over them; integers over their whole range, boundaries included.
-void generate(const Arg& a, unsigned flags, uint32_t seed, Bytes& out) {
-  const std::size_t count = out.size() / a.size();
-  const auto real = randomValues<double>(count, seed, 100.0);
-  const auto edges = edgeValues<double>();
-  const int32_t bounds[] = {0, -1, 1, 32767, 32768, -32768, -32769, 65535, 65536, INT32_MIN, INT32_MAX};
-  for (std::size_t i = 0; i < count; ++i) {
-    const int exact = int((i * 37 + seed) % 201) - 100;
-    double v = flags & EXACT ? (a.kind == I16 || a.kind == I32 ? exact : exact / 8.0) : real[i];
-    const int32_t w = i % 3 ? int32_t(uint32_t(real[i] * 4e7)) : bounds[(i / 3 + seed) % 11];
-    if (a.kind == F32) put(out, i, float(v));
-    if (a.kind == F64 || a.kind == RAW) put(out, i, v);
-    if (a.kind == I16) put(out, i, flags & EXACT ? int16_t(exact) : int16_t(w));
-    if (a.kind == I32) put(out, i, flags & EXACT ? exact : w);
-  }
-  for (std::size_t i = 0; flags & EDGES && count && i < edges.size() && i < count; ++i) {
-    const std::size_t at = (i * 7 + seed) % count;
-    a.kind == F32 ? put(out, at, float(edges[i])) : put(out, at, edges[i]);
-  }
-}
-
-double valueOf(const Arg& a, const unsigned char* p) {
-  float f;
-  double d;
-  int16_t s;
-  int32_t w;
-  if (a.kind == F32) return std::memcpy(&f, p, 4), f;
-  if (a.kind == I16) return std::memcpy(&s, p, 2), s;
-  if (a.kind == I32) return std::memcpy(&w, p, 4), w;
-  return std::memcpy(&d, p, 8), d;
-}
-
 // Same bits, except that any NaN matches any NaN in floating arrays (IEEE
 // leaves payloads open; the one-element comparison is strict).
 ::testing::AssertionResult sameArray(const Arg& a, const Bytes& expected, const Bytes& actual, bool strict) {
@@ -64,17 +26,6 @@ double valueOf(const Arg& a, const unsigned char* p) {
     return ::testing::AssertionFailure() << "element " << i / a.size() << ": expected " << describe(e) << ", got " << describe(g);
   }
   return ::testing::AssertionSuccess();
-}
-
-// Pointers to the arrays as the row passes them: null when empty, at the
-// last element for arrays read backwards.
-std::vector<void*> pointers(const std::vector<Arg>& args, std::vector<unsigned char*> starts, uint32_t n, const long double* q) {
-  std::vector<void*> p;
-  for (std::size_t k = 0; k < args.size(); ++k) {
-    const std::size_t bytes = args[k].count(n, q) * args[k].size();
-    p.push_back(bytes == 0 ? nullptr : starts[k] + (args[k].role == BACKWARD ? bytes - args[k].size() : 0));
-  }
-  return p;
 }
 
 void check(const Op& o, const Layout& layout, const Params& q) {
