@@ -1,4 +1,5 @@
-// Every row of the harness: counts 0..40 at every misalignment, each array
+// Every row of the harness: counts 0..40 at every misalignment and longer
+// ones at the thresholds, each array
 // flush against an inaccessible page (after it, or before it for arrays read
 // backwards), sentinel bytes around and in the outputs; results must be the
 // reference's bits, inputs unchanged, nothing written outside the outputs.
@@ -69,8 +70,15 @@ TEST_P(Sweep, EveryCountOffsetAndGuardGivesTheReferenceBits) {
   const Op& o = GetParam();
   std::size_t step = 1;
   for (const Arg& a : parseArgs(o.shape)) step = o.flags & BYTES ? 1 : std::max(step, a.size());
+  // Past 40 the steps, the segments' ends and the averaging filter's regime
+  // thresholds (widths 2, 3, 7 and 20 at 64, 96, 224 and 640 in double, at
+  // twice that in float), flush against either end.
+  std::vector<Layout> layouts = sweepLayouts(40, step);
+  for (uint32_t count = 41; count <= 160; ++count) layouts.push_back({count, Placement::AtEnd, 0});
+  for (uint32_t count : {191u, 192u, 223u, 224u, 255u, 256u, 447u, 448u, 639u, 640u, 1000u, 1279u, 1280u, 4099u})
+    for (Placement placement : {Placement::AtEnd, Placement::AtStart}) layouts.push_back({count, placement, 0});
   for (const Params& q : o.params.empty() ? std::vector<Params>{{}} : o.params)
-    for (const Layout& layout : sweepLayouts(40, step)) check(o, layout, q);
+    for (const Layout& layout : layouts) check(o, layout, q);
 }
 
 // Overlap: the destination at the input (shift 0) or a few elements either
@@ -112,24 +120,6 @@ INSTANTIATE_TEST_SUITE_P(Rows, Sweep, ::testing::ValuesIn(ops()), [](const auto&
 TEST(Harness, EveryBuiltExportHasARow) {
   for (const auto& row : exportRows())
     EXPECT_TRUE(!row.built || std::any_of(ops().begin(), ops().end(), [&](const Op& o) { return row.name == o.name; })) << row.name;
-}
-
-// The general averaging filter's regimes: count and raw width at and just
-// past the segmented form's bounds, last segments empty or of one position,
-// long signals; flush against the end and against the start.
-TEST(Harness, AveragingRegimeThresholds) {
-  for (const char* name : {"tqcalcCACalcAveFilter_double", "tqcalcCACalcAveFilter_float"}) {
-    const bool isDouble = name[22] == 'd';
-    const uint32_t c0 = isDouble ? 64 : 128, d = isDouble ? 32 : 64, segments = isDouble ? 5 : 9;
-    std::vector<std::pair<uint32_t, uint16_t>> cases = {
-        {c0 - 1, 0}, {c0 - 1, 1}, {c0, 3}, {c0, 4}, {2 * c0 - 1, 3}, {2 * c0 - 1, 4}, {2 * c0, 4}, {2 * c0, 5},
-        {1000, uint16_t(1000 / d)}, {1000, uint16_t(1000 / d + 1)}, {4099, 51}, {65537, 63}, {65537, 64},
-        {sizeof(void*) == 8 ? 1000003u : 100003u, 501}};
-    for (uint32_t count = c0; count < c0 + 3 * segments; ++count)
-      for (uint16_t w = 0; w <= 2; ++w) cases.push_back({count, w});
-    for (const auto& [count, w] : cases)
-      for (Placement placement : {Placement::AtEnd, Placement::AtStart}) check(op(name), {count, placement, 0}, Params{(long double)w});
-  }
 }
 
 // Values the description gives.
