@@ -32,17 +32,18 @@ namespace {
 void check(const Op& o, const Layout& layout, const Params& q) {
   const auto args = parseArgs(o.shape);
   const auto n = uint32_t(layout.count);
-  std::vector<std::unique_ptr<GuardedArray<unsigned char>>> guarded;
+  std::vector<std::unique_ptr<GuardedBytes>> guarded;
   std::vector<Bytes> initial, plain;
   std::vector<unsigned char*> gStarts, pStarts;
   for (std::size_t k = 0; k < args.size(); ++k) {
-    Bytes v(args[k].count(n, q.data()) * args[k].size(), GuardedArray<unsigned char>::kSentinel);
+    Bytes v(args[k].count(n, q.data()) * args[k].size(), GuardedBytes::kSentinel);
     if (args[k].role != OUT) generate(args[k], o.flags, uint32_t(n * 5 + k + layout.offset), v);
-    guarded.emplace_back(new GuardedArray<unsigned char>(v.size(), layout.placement, layout.offset));
-    guarded[k]->assign(v);
+    guarded.emplace_back(new GuardedBytes(v.size(), layout.placement, layout.offset));
+    std::copy(v.begin(), v.end(), guarded[k]->begin());
     initial.push_back(v), plain.push_back(v);
-    gStarts.push_back(guarded[k]->data()), pStarts.push_back(plain[k].data());
+    gStarts.push_back(guarded[k]->begin()), pStarts.push_back(plain[k].data());
   }
+  const auto values = [&](std::size_t k) { return Bytes(gStarts[k], gStarts[k] + plain[k].size()); };
   SCOPED_TRACE(::testing::Message() << o.name << ", count " << n << ", offset " << layout.offset
                                     << (layout.placement == Placement::AtEnd ? " (flush at the end)" : "")
                                     << ", first scalar " << double(q.empty() ? 0 : q[0]));
@@ -51,7 +52,7 @@ void check(const Op& o, const Layout& layout, const Params& q) {
   EXPECT_TRUE(sameBits(expected, actual) || (std::isnan(expected) && std::isnan(actual)))
       << "result " << describe(actual) << ", expected " << describe(expected);
   for (std::size_t k = 0; k < args.size(); ++k) {
-    EXPECT_TRUE(sameArray(args[k], plain[k], guarded[k]->values(), false)) << "array " << k;
+    EXPECT_TRUE(sameArray(args[k], plain[k], values(k), false)) << "array " << k;
     EXPECT_TRUE(guarded[k]->untouched()) << "written outside array " << k;
   }
   if (!(o.flags & ELEMENTWISE)) return;
@@ -61,7 +62,7 @@ void check(const Op& o, const Layout& layout, const Params& q) {
     o.run(p.data(), q.data(), 1);
   }
   for (std::size_t k = 0; k < args.size(); ++k)
-    EXPECT_TRUE(sameArray(args[k], initial[k], guarded[k]->values(), true)) << "one-element calls, array " << k;
+    EXPECT_TRUE(sameArray(args[k], initial[k], values(k), true)) << "one-element calls, array " << k;
 }
 
 class Sweep : public ::testing::TestWithParam<Op> {};
@@ -213,7 +214,7 @@ TEST_P(DescribedCase, GivesTheDescribedBits) {
     }
   };
   for (std::size_t k = 0; k < args.size(); ++k) {
-    arrays.emplace_back(args[k].count(c.n, c.q.data()) * args[k].size(), GuardedArray<unsigned char>::kSentinel);
+    arrays.emplace_back(args[k].count(c.n, c.q.data()) * args[k].size(), GuardedBytes::kSentinel);
     if (k < c.in.size()) fill(k, c.in[k], arrays[k]);
     starts.push_back(arrays[k].data());
   }
