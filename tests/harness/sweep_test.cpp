@@ -206,12 +206,7 @@ TEST_P(DescribedCase, GivesTheDescribedBits) {
   std::vector<Bytes> arrays;
   std::vector<unsigned char*> starts;
   const auto fill = [&](std::size_t k, const std::vector<double>& values, Bytes& out) {
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      if (args[k].kind == F32) put(out, i, float(values[i]));
-      if (args[k].kind == F64) put(out, i, values[i]);
-      if (args[k].kind == I16) put(out, i, int16_t(values[i]));
-      if (args[k].kind == I32) put(out, i, int32_t(uint32_t(int64_t(values[i]))));
-    }
+    for (std::size_t i = 0; i < values.size(); ++i) store(args[k], out, i, values[i]);
   };
   for (std::size_t k = 0; k < args.size(); ++k) {
     arrays.emplace_back(args[k].count(c.n, c.q.data()) * args[k].size(), GuardedBytes::kSentinel);

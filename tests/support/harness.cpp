@@ -4,24 +4,25 @@
 
 namespace tq::test {
 
+void store(const Arg& a, Bytes& out, std::size_t i, double v) {
+  if (a.kind == F32) put(out, i, float(v));
+  if (a.kind == F64 || a.kind == RAW) put(out, i, v);
+  if (a.kind == I16) put(out, i, int16_t(int64_t(v)));
+  if (a.kind == I32) put(out, i, int32_t(uint32_t(int64_t(v))));
+}
+
 void generate(const Arg& a, unsigned flags, uint32_t seed, Bytes& out) {
   const std::size_t count = out.size() / a.size();
   const auto real = randomValues<double>(count, seed, 100.0);
   const auto edges = edgeValues<double>();
   const int32_t bounds[] = {0, -1, 1, 32767, 32768, -32768, -32769, 65535, 65536, INT32_MIN, INT32_MAX};
+  const bool integer = a.kind == I16 || a.kind == I32;
   for (std::size_t i = 0; i < count; ++i) {
     const int exact = int((i * 37 + seed) % 201) - 100;
-    double v = flags & EXACT ? (a.kind == I16 || a.kind == I32 ? exact : exact / 8.0) : real[i];
     const int32_t w = i % 3 ? int32_t(uint32_t(real[i] * 4e7)) : bounds[(i / 3 + seed) % 11];
-    if (a.kind == F32) put(out, i, float(v));
-    if (a.kind == F64 || a.kind == RAW) put(out, i, v);
-    if (a.kind == I16) put(out, i, flags & EXACT ? int16_t(exact) : int16_t(w));
-    if (a.kind == I32) put(out, i, flags & EXACT ? exact : w);
+    store(a, out, i, flags & EXACT ? (integer ? exact : exact / 8.0) : integer ? w : real[i]);
   }
-  for (std::size_t i = 0; flags & EDGES && (a.kind <= F64 || a.kind == RAW) && i < edges.size() && i < count; ++i) {
-    const std::size_t at = (i * 7 + seed) % count;
-    a.kind == F32 ? put(out, at, float(edges[i])) : put(out, at, edges[i]);
-  }
+  for (std::size_t i = 0; flags & EDGES && !integer && i < edges.size() && i < count; ++i) store(a, out, (i * 7 + seed) % count, edges[i]);
 }
 
 double valueOf(const Arg& a, const unsigned char* p) {
@@ -62,8 +63,7 @@ void digestRow(Invoker& invoker, const Op& o) {
         invoker.digest(std::isnan(result) ? NAN : result);
         for (std::size_t k = 0; k < args.size(); ++k) {
           for (std::size_t i = 0; args[k].kind <= F64 && i < arrays[k].size(); i += args[k].size())
-            if (std::isnan(valueOf(args[k], &arrays[k][i])))
-              args[k].kind == F32 ? put(arrays[k], i / 4, float(NAN)) : put(arrays[k], i / 8, double(NAN));
+            if (std::isnan(valueOf(args[k], &arrays[k][i]))) store(args[k], arrays[k], i / args[k].size(), NAN);
           if (args[k].role != IN && args[k].role != BACKWARD) invoker.digest(arrays[k]);
         }
       }

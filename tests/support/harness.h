@@ -59,6 +59,7 @@ const Op& op(const std::string& name);
 using Bytes = std::vector<unsigned char>;
 template <class T>
 void put(Bytes& out, std::size_t i, T v) { std::memcpy(out.data() + i * sizeof v, &v, sizeof v); }
+void store(const Arg& a, Bytes& out, std::size_t i, double v);  // element i as a's kind
 // Fills an input array: exact small values, or random ones with the edge
 // values spread over them; integers over their whole range, boundaries included.
 void generate(const Arg& a, unsigned flags, uint32_t seed, Bytes& out);
