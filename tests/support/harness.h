@@ -75,25 +75,21 @@ void digestRow(Invoker& invoker, const Op& o);
 
 }  // namespace tq::test
 
-// A row. CALL calls `f` (the export, then its reference) with the arrays
-// p[k] and the scalars q[k]; its value is the result (0 for void operations).
-#define TQ_ROW(operation, entry, shape, flags, CALL, ...)                                           \
-  ::tq::test::Op {                                                                                 \
-    #operation, shape, flags, {__VA_ARGS__},                                                        \
-        []([[maybe_unused]] void* const* p, [[maybe_unused]] const long double* q, [[maybe_unused]] uint32_t n) -> double {                           \
-          [[maybe_unused]] auto* f = &entry;                                                       \
-          return double(CALL);                                                                                \
-        },                                                                                         \
-        []([[maybe_unused]] void* const* p, [[maybe_unused]] const long double* q, [[maybe_unused]] uint32_t n) -> double {                           \
-          [[maybe_unused]] auto* f = &::tq::ref::operation;                                        \
-          return double(CALL);                                                                     \
-        },                                                                                         \
-        [](::tq::test::Invoker& invoker, [[maybe_unused]] void* const* p, [[maybe_unused]] const long double* q,   \
-           [[maybe_unused]] uint32_t n) -> double {                                                \
-          [[maybe_unused]] auto f = [&invoker](auto... a) { return invoker.call<decltype(entry)>(a...); }; \
-          return double(CALL);                                                                     \
-        }                                                                                          \
+// A row. CALL calls `f` (the export, its reference, or the export through
+// an Invoker) with the arrays p[k] and the scalars q[k]; its value is the
+// result (0 for void operations).
+#define TQ_ROW(operation, entry, shape, flags, CALL, ...)                                                             \
+  ::tq::test::Op{#operation, shape, flags, {__VA_ARGS__}, TQ_ROW_FUNCTION((), auto* f = &entry, CALL),                 \
+                 TQ_ROW_FUNCTION((), auto* f = &::tq::ref::operation, CALL),                                          \
+                 TQ_ROW_FUNCTION((::tq::test::Invoker & invoker,),                                                    \
+                                 auto f = [&invoker](auto... a) { return invoker.call<decltype(entry)>(a...); }, CALL)}
+#define TQ_ROW_FUNCTION(invoker, binding, CALL)                                                                       \
+  [](TQ_ROW_UNPAREN invoker[[maybe_unused]] void* const* p, [[maybe_unused]] const long double* q,                     \
+     [[maybe_unused]] uint32_t n) -> double {                                                                         \
+    [[maybe_unused]] binding;                                                                                         \
+    return double(CALL);                                                                                              \
   }
+#define TQ_ROW_UNPAREN(...) __VA_ARGS__
 #define TQ_PAIR_ROW(operation, ...) TQ_ROW(operation, operation, __VA_ARGS__)
 #define TQ_CDECL_ROW(operation, ...) TQ_ROW(operation, operation##_cdecl, __VA_ARGS__)
 #define PF(k) static_cast<float*>(p[k])
