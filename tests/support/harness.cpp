@@ -19,7 +19,7 @@ void generate(const Arg& a, unsigned flags, uint32_t seed, Bytes& out) {
   const bool integer = a.kind == I16 || a.kind == I32;
   for (std::size_t i = 0; i < count; ++i) {
     const int exact = int((i * 37 + seed) % 201) - 100;
-    const int32_t w = i % 3 ? int32_t(uint32_t(real[i] * 4e7)) : bounds[(i / 3 + seed) % 11];
+    const int32_t w = i % 3 ? int32_t(uint32_t(int64_t(real[i] * 4e7))) : bounds[(i / 3 + seed) % 11];
     store(a, out, i, flags & EXACT ? (integer ? exact : exact / 8.0) : integer ? w : real[i]);
   }
   for (std::size_t i = 0; flags & EDGES && !integer && i < edges.size() && i < count; ++i) store(a, out, (i * 7 + seed) % count, edges[i]);
