@@ -63,7 +63,7 @@ const std::vector<Op>& ops() {
       TQ_PAIR_ROW(tqCalcCARunningVal, "if if uf of", 0,
                   (f(PF(0), PF(1), PF(2), PF(3), uint32_t(q[0]), uint32_t(q[0]) + n - 1, uint64_t(q[1]), uint32_t(q[2])), 0.0),
                   {2, 9, 4}, {2, 0, 4}, {0, 2, 5}, {2, 6, 7}, {5, 7, 7}, {2, 1ull << 32, 3}, {2, (1ull << 33) + 1, 0xFFFFFFFFu}),
-      TQ_PAIR_ROW(tqcalcCAPV_lin, "if ow", EDGES,
+      TQ_PAIR_ROW(tqcalcCAPV_lin, "if ow", EXACT | EDGES,  // exact: many halves
                   (f(PF(0), n, PW(1), int32_t(q[0]), int32_t(q[1]), float(q[2]), float(q[3])), 0.0),
                   {-100, 100, 2, 0.5}, {-300, 250, 37.5, -3.25}, {INT32_MIN, INT32_MAX, 1e7, 0}),
       TQ_PAIR_ROW(tqcalcCAPV_log, "if ow", EDGES,

@@ -1,4 +1,5 @@
-// Every row of the harness: counts 0..40 at every misalignment, each array
+// Every row of the harness: counts 0..40 at every misalignment and longer
+// ones at the thresholds, each array
 // flush against an inaccessible page (after it, or before it for arrays read
 // backwards), sentinel bytes around and in the outputs; results must be the
 // reference's bits, inputs unchanged, nothing written outside the outputs.
@@ -16,44 +17,6 @@
 namespace tq::test {
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
-template <class T>
-void put(Bytes& out, std::size_t i, T v) { std::memcpy(out.data() + i * sizeof v, &v, sizeof v); }
-
-// Fills one input array: exact small values, or random ones with the edge
-// values spread over them; integers over their whole range, boundaries included.
-void generate(const Arg& a, unsigned flags, uint32_t seed, Bytes& out) {
-  const std::size_t count = out.size() / a.size();
-  const auto real = randomValues<double>(count, seed, 100.0);
-  const auto edges = edgeValues<double>();
-  const int32_t bounds[] = {0, -1, 1, 32767, 32768, -32768, -32769, 65535, 65536, INT32_MIN, INT32_MAX};
-  for (std::size_t i = 0; i < count; ++i) {
-    const int exact = int((i * 37 + seed) % 201) - 100;
-    double v = flags & EXACT ? (a.kind == I16 || a.kind == I32 ? exact : exact / 8.0) : real[i];
-    const int32_t w = i % 3 ? int32_t(uint32_t(real[i] * 4e7)) : bounds[(i / 3 + seed) % 11];
-    if (a.kind == F32) put(out, i, float(v));
-    if (a.kind == F64 || a.kind == RAW) put(out, i, v);
-    if (a.kind == I16) put(out, i, flags & EXACT ? int16_t(exact) : int16_t(w));
-    if (a.kind == I32) put(out, i, flags & EXACT ? exact : w);
-  }
-  for (std::size_t i = 0; flags & EDGES && count && i < edges.size() && i < count; ++i) {
-    const std::size_t at = (i * 7 + seed) % count;
-    a.kind == F32 ? put(out, at, float(edges[i])) : put(out, at, edges[i]);
-  }
-}
-
-double valueOf(const Arg& a, const unsigned char* p) {
-  float f;
-  double d;
-  int16_t s;
-  int32_t w;
-  if (a.kind == F32) return std::memcpy(&f, p, 4), f;
-  if (a.kind == I16) return std::memcpy(&s, p, 2), s;
-  if (a.kind == I32) return std::memcpy(&w, p, 4), w;
-  return std::memcpy(&d, p, 8), d;
-}
-
 // Same bits, except that any NaN matches any NaN in floating arrays (IEEE
 // leaves payloads open; the one-element comparison is strict).
 ::testing::AssertionResult sameArray(const Arg& a, const Bytes& expected, const Bytes& actual, bool strict) {
@@ -66,31 +29,21 @@ double valueOf(const Arg& a, const unsigned char* p) {
   return ::testing::AssertionSuccess();
 }
 
-// Pointers to the arrays as the row passes them: null when empty, at the
-// last element for arrays read backwards.
-std::vector<void*> pointers(const std::vector<Arg>& args, std::vector<unsigned char*> starts, uint32_t n, const long double* q) {
-  std::vector<void*> p;
-  for (std::size_t k = 0; k < args.size(); ++k) {
-    const std::size_t bytes = args[k].count(n, q) * args[k].size();
-    p.push_back(bytes == 0 ? nullptr : starts[k] + (args[k].role == BACKWARD ? bytes - args[k].size() : 0));
-  }
-  return p;
-}
-
 void check(const Op& o, const Layout& layout, const Params& q) {
   const auto args = parseArgs(o.shape);
   const auto n = uint32_t(layout.count);
-  std::vector<std::unique_ptr<GuardedArray<unsigned char>>> guarded;
+  std::vector<std::unique_ptr<GuardedBytes>> guarded;
   std::vector<Bytes> initial, plain;
   std::vector<unsigned char*> gStarts, pStarts;
   for (std::size_t k = 0; k < args.size(); ++k) {
-    Bytes v(args[k].count(n, q.data()) * args[k].size(), GuardedArray<unsigned char>::kSentinel);
+    Bytes v(args[k].count(n, q.data()) * args[k].size(), GuardedBytes::kSentinel);
     if (args[k].role != OUT) generate(args[k], o.flags, uint32_t(n * 5 + k + layout.offset), v);
-    guarded.emplace_back(new GuardedArray<unsigned char>(v.size(), layout.placement, layout.offset));
-    guarded[k]->assign(v);
+    guarded.emplace_back(new GuardedBytes(v.size(), layout.placement, layout.offset));
+    std::copy(v.begin(), v.end(), guarded[k]->begin());
     initial.push_back(v), plain.push_back(v);
-    gStarts.push_back(guarded[k]->data()), pStarts.push_back(plain[k].data());
+    gStarts.push_back(guarded[k]->begin()), pStarts.push_back(plain[k].data());
   }
+  const auto values = [&](std::size_t k) { return Bytes(gStarts[k], gStarts[k] + plain[k].size()); };
   SCOPED_TRACE(::testing::Message() << o.name << ", count " << n << ", offset " << layout.offset
                                     << (layout.placement == Placement::AtEnd ? " (flush at the end)" : "")
                                     << ", first scalar " << double(q.empty() ? 0 : q[0]));
@@ -99,7 +52,7 @@ void check(const Op& o, const Layout& layout, const Params& q) {
   EXPECT_TRUE(sameBits(expected, actual) || (std::isnan(expected) && std::isnan(actual)))
       << "result " << describe(actual) << ", expected " << describe(expected);
   for (std::size_t k = 0; k < args.size(); ++k) {
-    EXPECT_TRUE(sameArray(args[k], plain[k], guarded[k]->values(), false)) << "array " << k;
+    EXPECT_TRUE(sameArray(args[k], plain[k], values(k), false)) << "array " << k;
     EXPECT_TRUE(guarded[k]->untouched()) << "written outside array " << k;
   }
   if (!(o.flags & ELEMENTWISE)) return;
@@ -109,7 +62,7 @@ void check(const Op& o, const Layout& layout, const Params& q) {
     o.run(p.data(), q.data(), 1);
   }
   for (std::size_t k = 0; k < args.size(); ++k)
-    EXPECT_TRUE(sameArray(args[k], initial[k], guarded[k]->values(), true)) << "one-element calls, array " << k;
+    EXPECT_TRUE(sameArray(args[k], initial[k], values(k), true)) << "one-element calls, array " << k;
 }
 
 class Sweep : public ::testing::TestWithParam<Op> {};
@@ -118,8 +71,15 @@ TEST_P(Sweep, EveryCountOffsetAndGuardGivesTheReferenceBits) {
   const Op& o = GetParam();
   std::size_t step = 1;
   for (const Arg& a : parseArgs(o.shape)) step = o.flags & BYTES ? 1 : std::max(step, a.size());
+  // Past 40 the steps, the segments' ends and the averaging filter's regime
+  // thresholds (widths 2, 3, 7 and 20 at 64, 96, 224 and 640 in double, at
+  // twice that in float), flush against either end.
+  std::vector<Layout> layouts = sweepLayouts(40, step);
+  for (uint32_t count = 41; count <= 160; ++count) layouts.push_back({count, Placement::AtEnd, 0});
+  for (uint32_t count : {191u, 192u, 223u, 224u, 255u, 256u, 447u, 448u, 639u, 640u, 1000u, 1279u, 1280u, 4099u})
+    for (Placement placement : {Placement::AtEnd, Placement::AtStart}) layouts.push_back({count, placement, 0});
   for (const Params& q : o.params.empty() ? std::vector<Params>{{}} : o.params)
-    for (const Layout& layout : sweepLayouts(40, step)) check(o, layout, q);
+    for (const Layout& layout : layouts) check(o, layout, q);
 }
 
 // Overlap: the destination at the input (shift 0) or a few elements either
@@ -161,24 +121,6 @@ INSTANTIATE_TEST_SUITE_P(Rows, Sweep, ::testing::ValuesIn(ops()), [](const auto&
 TEST(Harness, EveryBuiltExportHasARow) {
   for (const auto& row : exportRows())
     EXPECT_TRUE(!row.built || std::any_of(ops().begin(), ops().end(), [&](const Op& o) { return row.name == o.name; })) << row.name;
-}
-
-// The general averaging filter's regimes: count and raw width at and just
-// past the segmented form's bounds, last segments empty or of one position,
-// long signals; flush against the end and against the start.
-TEST(Harness, AveragingRegimeThresholds) {
-  for (const char* name : {"tqcalcCACalcAveFilter_double", "tqcalcCACalcAveFilter_float"}) {
-    const bool isDouble = name[22] == 'd';
-    const uint32_t c0 = isDouble ? 64 : 128, d = isDouble ? 32 : 64, segments = isDouble ? 5 : 9;
-    std::vector<std::pair<uint32_t, uint16_t>> cases = {
-        {c0 - 1, 0}, {c0 - 1, 1}, {c0, 3}, {c0, 4}, {2 * c0 - 1, 3}, {2 * c0 - 1, 4}, {2 * c0, 4}, {2 * c0, 5},
-        {1000, uint16_t(1000 / d)}, {1000, uint16_t(1000 / d + 1)}, {4099, 51}, {65537, 63}, {65537, 64},
-        {sizeof(void*) == 8 ? 1000003u : 100003u, 501}};
-    for (uint32_t count = c0; count < c0 + 3 * segments; ++count)
-      for (uint16_t w = 0; w <= 2; ++w) cases.push_back({count, w});
-    for (const auto& [count, w] : cases)
-      for (Placement placement : {Placement::AtEnd, Placement::AtStart}) check(op(name), {count, placement, 0}, Params{(long double)w});
-  }
 }
 
 // Values the description gives.
@@ -264,15 +206,10 @@ TEST_P(DescribedCase, GivesTheDescribedBits) {
   std::vector<Bytes> arrays;
   std::vector<unsigned char*> starts;
   const auto fill = [&](std::size_t k, const std::vector<double>& values, Bytes& out) {
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      if (args[k].kind == F32) put(out, i, float(values[i]));
-      if (args[k].kind == F64) put(out, i, values[i]);
-      if (args[k].kind == I16) put(out, i, int16_t(values[i]));
-      if (args[k].kind == I32) put(out, i, int32_t(uint32_t(int64_t(values[i]))));
-    }
+    for (std::size_t i = 0; i < values.size(); ++i) store(args[k], out, i, values[i]);
   };
   for (std::size_t k = 0; k < args.size(); ++k) {
-    arrays.emplace_back(args[k].count(c.n, c.q.data()) * args[k].size(), GuardedArray<unsigned char>::kSentinel);
+    arrays.emplace_back(args[k].count(c.n, c.q.data()) * args[k].size(), GuardedBytes::kSentinel);
     if (k < c.in.size()) fill(k, c.in[k], arrays[k]);
     starts.push_back(arrays[k].data());
   }

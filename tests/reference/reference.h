@@ -49,24 +49,20 @@ template <class T>
 void tqcalcVectorsMax(T* d, const T* a, const T* b, uint32_t n) {
   each(d, n, [&](uint32_t i) { return a[i] == 0 && b[i] == 0 ? (std::signbit(a[i]) && std::signbit(b[i]) ? -T(0) : T(0)) : std::fmax(a[i], b[i]); });
 }
+// Each template's exports, under their own names.
+#define TQ_TYPED(name, T) inline constexpr auto& name##_##T = name<T>;
+TQ_TYPED(tqcalcAddScalarToVector, double) TQ_TYPED(tqcalcAddScalarToVector, float)
+TQ_TYPED(tqcalcMultiplyVectorByScalar, double) TQ_TYPED(tqcalcMultiplyVectorByScalar, float)
+TQ_TYPED(tqcalcMultiplyVectors, double) TQ_TYPED(tqcalcMultiplyVectors, float)
+TQ_TYPED(tqcalcSqrtVector, double) TQ_TYPED(tqcalcSqrtVector, float)
+TQ_TYPED(tqcalcComplexVectorAbs, double) TQ_TYPED(tqcalcComplexVectorAbs, float)
+TQ_TYPED(tqcalcVectorsMax, double) TQ_TYPED(tqcalcVectorsMax, float)
 inline void tqcalcAddVectorsAndMultiplyByScalar_float(float* d, const float* a, const float* b, uint32_t n, float f, float c) {
   each(d, n, [&](uint32_t i) { return (f * b[i] + a[i]) * c; });
 }
 inline void tqcalcSubtractVectorsAndMultiplyByScalar_float(float* d, const float* a, const float* b, uint32_t n, float c) {
   each(d, n, [&](uint32_t i) { return (a[i] - b[i]) * c; });
 }
-inline void tqcalcAddScalarToVector_double(double* d, const double* s, double c, uint32_t n) { tqcalcAddScalarToVector(d, s, c, n); }
-inline void tqcalcAddScalarToVector_float(float* d, const float* s, float c, uint32_t n) { tqcalcAddScalarToVector(d, s, c, n); }
-inline void tqcalcMultiplyVectorByScalar_double(double* v, uint32_t n, double c) { tqcalcMultiplyVectorByScalar(v, n, c); }
-inline void tqcalcMultiplyVectorByScalar_float(float* v, uint32_t n, float c) { tqcalcMultiplyVectorByScalar(v, n, c); }
-inline void tqcalcMultiplyVectors_double(double* d, const double* a, const double* b, uint32_t n) { tqcalcMultiplyVectors(d, a, b, n); }
-inline void tqcalcMultiplyVectors_float(float* d, const float* a, const float* b, uint32_t n) { tqcalcMultiplyVectors(d, a, b, n); }
-inline void tqcalcSqrtVector_double(double* d, const double* s, uint32_t n) { tqcalcSqrtVector(d, s, n); }
-inline void tqcalcSqrtVector_float(float* d, const float* s, uint32_t n) { tqcalcSqrtVector(d, s, n); }
-inline void tqcalcComplexVectorAbs_double(double* d, const double* s, uint8_t q, uint32_t n) { tqcalcComplexVectorAbs(d, s, q, n); }
-inline void tqcalcComplexVectorAbs_float(float* d, const float* s, uint8_t q, uint32_t n) { tqcalcComplexVectorAbs(d, s, q, n); }
-inline void tqcalcVectorsMax_double(double* d, const double* a, const double* b, uint32_t n) { tqcalcVectorsMax(d, a, b, n); }
-inline void tqcalcVectorsMax_float(float* d, const float* a, const float* b, uint32_t n) { tqcalcVectorsMax(d, a, b, n); }
 
 // Sample format conversions. The in-place pair walks in the direction that
 // reads every element before it is overwritten.
@@ -102,9 +98,8 @@ float tqcalcCACalcFilter(const T* newest, uint32_t taps, const float* c, uint32_
   for (uint32_t j = 0; j < taps; ++j) s += float(newest[-std::ptrdiff_t(j)]) * c[std::size_t(j) * stride];
   return s;
 }
-inline float tqcalcCACalcFilter_float(const float* x, uint32_t t, const float* c, uint32_t s) { return tqcalcCACalcFilter(x, t, c, s); }
-inline float tqcalcCACalcFilter_int16_t(const int16_t* x, uint32_t t, const float* c, uint32_t s) { return tqcalcCACalcFilter(x, t, c, s); }
-inline float tqcalcCACalcFilter_int32_t(const int32_t* x, uint32_t t, const float* c, uint32_t s) { return tqcalcCACalcFilter(x, t, c, s); }
+
+TQ_TYPED(tqcalcCACalcFilter, float) TQ_TYPED(tqcalcCACalcFilter, int16_t) TQ_TYPED(tqcalcCACalcFilter, int32_t)
 
 // Averaging filters. Sequential form: the incremental mean of the first
 // window, then a running update. Segmented form (the general export's long
@@ -211,8 +206,10 @@ inline void tqcalcCAPV_log(const float* v, uint32_t n, int32_t* out, int32_t lo,
 
 // Linear fill: the index rounded once to T, product and sum each rounded.
 template <class T>
-void linearFill(T* b, uint32_t n, T slope, T c) { each(b, n, [&](uint32_t i) { return T(T(double(i)) * slope) + c; }); }
-inline void tqcalcChannelFillBufferWithLinearFunction_double(double* b, uint32_t n, double s, double c) { linearFill(b, n, s, c); }
-inline void tqcalcChannelFillBufferWithLinearFunction_float(float* b, uint32_t n, float s, float c) { linearFill(b, n, s, c); }
+void tqcalcChannelFillBufferWithLinearFunction(T* b, uint32_t n, T slope, T c) {
+  each(b, n, [&](uint32_t i) { return T(T(double(i)) * slope) + c; });
+}
+TQ_TYPED(tqcalcChannelFillBufferWithLinearFunction, double) TQ_TYPED(tqcalcChannelFillBufferWithLinearFunction, float)
+#undef TQ_TYPED
 
 }  // namespace tq::ref

@@ -1,6 +1,7 @@
 #include "support/guarded.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -11,7 +12,7 @@
 
 namespace tq::test {
 
-GuardedPages::GuardedPages(std::size_t bytes) {
+GuardedBytes::GuardedBytes(std::size_t bytes, Placement placement, std::size_t offset) : bytes_(bytes) {
 #if defined(_WIN32)
   SYSTEM_INFO info;
   GetSystemInfo(&info);
@@ -19,26 +20,34 @@ GuardedPages::GuardedPages(std::size_t bytes) {
 #else
   const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
 #endif
-  usableBytes = (bytes + page - 1) / page * page;
-  totalBytes = usableBytes + 2 * page;
+  usableBytes_ = (bytes + offset + 64 + page - 1) / page * page;
+  regionBytes_ = usableBytes_ + 2 * page;
 #if defined(_WIN32)
-  base = static_cast<std::byte*>(VirtualAlloc(nullptr, totalBytes, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS));
+  region_ = static_cast<unsigned char*>(VirtualAlloc(nullptr, regionBytes_, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS));
   DWORD old;
-  if (!base || !VirtualProtect(base + page, usableBytes, PAGE_READWRITE, &old)) std::abort();
+  if (!region_ || !VirtualProtect(region_ + page, usableBytes_, PAGE_READWRITE, &old)) std::abort();
 #else
-  void* p = mmap(nullptr, totalBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  base = static_cast<std::byte*>(p);
-  if (p == MAP_FAILED || mprotect(base + page, usableBytes, PROT_READ | PROT_WRITE) != 0) std::abort();
+  void* p = mmap(nullptr, regionBytes_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  region_ = static_cast<unsigned char*>(p);
+  if (p == MAP_FAILED || mprotect(region_ + page, usableBytes_, PROT_READ | PROT_WRITE) != 0) std::abort();
 #endif
-  usable = base + page;
+  usable_ = region_ + page;
+  std::memset(usable_, kSentinel, usableBytes_);
+  begin_ = placement == Placement::AtEnd ? usable_ + usableBytes_ - bytes : usable_ + offset;
 }
 
-GuardedPages::~GuardedPages() {
+GuardedBytes::~GuardedBytes() {
 #if defined(_WIN32)
-  VirtualFree(base, 0, MEM_RELEASE);
+  VirtualFree(region_, 0, MEM_RELEASE);
 #else
-  munmap(base, totalBytes);
+  munmap(region_, regionBytes_);
 #endif
+}
+
+bool GuardedBytes::untouched() const {
+  for (const unsigned char* p = usable_; p != usable_ + usableBytes_; ++p)
+    if ((p < begin_ || p >= begin_ + bytes_) && *p != kSentinel) return false;
+  return true;
 }
 
 std::vector<Layout> sweepLayouts(std::size_t maxCount, std::size_t offsetStep) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "reference/reference.h"
+#include "support/invoke.h"
 #include "tqcalc.h"
 
 namespace tq::test {
@@ -49,27 +50,46 @@ struct Op {
   std::vector<Params> params;  // each sweep runs with every set; [0] is the default
   double (*run)(void* const* p, const long double* q, uint32_t n);
   double (*reference)(void* const* p, const long double* q, uint32_t n);
+  double (*invoke)(Invoker& invoker, void* const* p, const long double* q, uint32_t n) = nullptr;  // the entry under test
 };
 const std::vector<Op>& ops();
 inline void PrintTo(const Op& o, std::ostream* out) { *out << o.name; }
 const Op& op(const std::string& name);
 
+using Bytes = std::vector<unsigned char>;
+template <class T>
+void put(Bytes& out, std::size_t i, T v) { std::memcpy(out.data() + i * sizeof v, &v, sizeof v); }
+void store(const Arg& a, Bytes& out, std::size_t i, double v);  // element i as a's kind
+// Fills an input array: exact small values, or random ones with the edge
+// values spread over them; integers over their whole range, boundaries included.
+void generate(const Arg& a, unsigned flags, uint32_t seed, Bytes& out);
+double valueOf(const Arg& a, const unsigned char* p);  // an element as a double
+// The arrays as a row passes them: null when empty, at the last element for
+// arrays read backwards.
+std::vector<void*> pointers(const std::vector<Arg>& args, const std::vector<unsigned char*>& starts, uint32_t n,
+                            const long double* q);
+// Runs the row through `invoker` at counts around every step and regime
+// threshold, on random values without and with the edge values, and digests
+// the result and the written arrays.
+void digestRow(Invoker& invoker, const Op& o);
+
 }  // namespace tq::test
 
-// A row. CALL calls `f` (the export, then its reference) with the arrays
-// p[k] and the scalars q[k]; its value is the result (0 for void operations).
-#define TQ_ROW(operation, entry, shape, flags, CALL, ...)                                           \
-  ::tq::test::Op {                                                                                 \
-    #operation, shape, flags, {__VA_ARGS__},                                                        \
-        []([[maybe_unused]] void* const* p, [[maybe_unused]] const long double* q, [[maybe_unused]] uint32_t n) -> double {                           \
-          [[maybe_unused]] auto* f = &entry;                                                       \
-          return double(CALL);                                                                                \
-        },                                                                                         \
-        []([[maybe_unused]] void* const* p, [[maybe_unused]] const long double* q, [[maybe_unused]] uint32_t n) -> double {                           \
-          [[maybe_unused]] auto* f = &::tq::ref::operation;                                        \
-          return double(CALL);                                                                                \
-        }                                                                                          \
+// A row. CALL calls `f` (the export, its reference, or the export through
+// an Invoker) with the arrays p[k] and the scalars q[k]; its value is the
+// result (0 for void operations).
+#define TQ_ROW(operation, entry, shape, flags, CALL, ...)                                                             \
+  ::tq::test::Op{#operation, shape, flags, {__VA_ARGS__}, TQ_ROW_FUNCTION((), auto* f = &entry, CALL),                 \
+                 TQ_ROW_FUNCTION((), auto* f = &::tq::ref::operation, CALL),                                          \
+                 TQ_ROW_FUNCTION((::tq::test::Invoker & invoker,),                                                    \
+                                 auto f = [&invoker](auto... a) { return invoker.call<decltype(entry)>(a...); }, CALL)}
+#define TQ_ROW_FUNCTION(invoker, binding, CALL)                                                                       \
+  [](TQ_ROW_UNPAREN invoker[[maybe_unused]] void* const* p, [[maybe_unused]] const long double* q,                     \
+     [[maybe_unused]] uint32_t n) -> double {                                                                         \
+    [[maybe_unused]] binding;                                                                                         \
+    return double(CALL);                                                                                              \
   }
+#define TQ_ROW_UNPAREN(...) __VA_ARGS__
 #define TQ_PAIR_ROW(operation, ...) TQ_ROW(operation, operation, __VA_ARGS__)
 #define TQ_CDECL_ROW(operation, ...) TQ_ROW(operation, operation##_cdecl, __VA_ARGS__)
 #define PF(k) static_cast<float*>(p[k])

@@ -1,12 +1,12 @@
-# void tqTestCallThroughTrampoline(const CallFrame* frame, CallRecord* record)
-#
-# Calls frame->entry with frame->slots copied onto a fresh stack whose pointer
-# at the call is congruent to -misalignment modulo 16 (a Windows host gives
-# only 4-byte alignment), with marker values in the callee-saved ebx, esi and
-# edi. Records the stack pointer before and after, eax/edx, the callee-saved
-# registers, MXCSR and the x87 control and status words around the call, and
-# pops a floating result from st(0) as an 80-bit value. Offsets match the C++
-# records in invoke.h.
+// void tqTestCallThroughTrampoline(const CallFrame* frame, CallRecord* record)
+//
+// Calls frame->entry with frame->slots copied onto a fresh stack whose pointer
+// at the call is congruent to -misalignment modulo 16 (a Windows host gives
+// only 4-byte alignment), with marker values in the callee-saved ebx, esi and
+// edi. Records the stack pointer before and after, eax/edx, the callee-saved
+// registers, MXCSR and the x87 control and status words around the call, and
+// pops a floating result from st(0) as an 80-bit value. Offsets match the C++
+// records in invoke.h.
 #if defined(_WIN32)
 #define TRAMPOLINE _tqTestCallThroughTrampoline
 #else
