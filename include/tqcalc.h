@@ -223,6 +223,17 @@ TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_double,
 TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_float,
             (float* buffer, uint32_t count, float slope, float intercept));
 
+/* ---- Minimum and maximum ---------------------------------------------------*/
+/* Overwrites minValue and maxValue with the extremes of values[0 .. count-1]
+ * (integers signed). A NaN after element 0 is never taken; a NaN element 0
+ * is returned in both. count 0 reads and writes nothing. */
+TQCALC_PAIR(void, tqcalcGetMinMax_double, (const double* values, uint32_t count, double* minValue, double* maxValue));
+TQCALC_PAIR(void, tqcalcGetMinMax_float, (const float* values, uint32_t count, float* minValue, float* maxValue));
+TQCALC_PAIR(void, tqcalcGetMinMax_int16_t,
+            (const int16_t* values, uint32_t count, int16_t* minValue, int16_t* maxValue));
+TQCALC_PAIR(void, tqcalcGetMinMax_int32_t,
+            (const int32_t* values, uint32_t count, int32_t* minValue, int32_t* maxValue));
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

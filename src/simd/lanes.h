@@ -154,6 +154,9 @@ template <> TQ_LANES F32x4 gather<F32x4>(const float* p, std::ptrdiff_t s) {
 template <> TQ_LANES F32x8 gather<F32x8>(const float* p, std::ptrdiff_t s) {
   return {_mm256_set_ps(p[7 * s], p[6 * s], p[5 * s], p[4 * s], p[3 * s], p[2 * s], p[s], p[0])};
 }
+template <> TQ_LANES I16x8 gather<I16x8>(const int16_t* p, std::ptrdiff_t s) {
+  return {_mm_setr_epi16(p[0], p[s], p[2 * s], p[3 * s], p[4 * s], p[5 * s], p[6 * s], p[7 * s])};
+}
 TQ_LANES void scatter(double* p, std::ptrdiff_t s, F64x4 v) {
   const __m128d low = _mm256_castpd256_pd128(v.v), high = _mm256_extractf128_pd(v.v, 1);
   _mm_storel_pd(p, low);
@@ -381,6 +384,8 @@ TQ_LANES I16x8 narrowModulo(I32x4 a, I32x4 b) {
 
 // int32 to float, rounded to nearest (ties to even).
 TQ_LANES F32x4 toFloat(I32x4 v) { return {_mm_cvtepi32_ps(v.v)}; }
+// int32 to double, exact.
+TQ_LANES F64x4 toDouble(I32x4 v) { return {_mm256_cvtepi32_pd(v.v)}; }
 TQ_LANES F32x8 toFloat(I32x8 v) { return {_mm256_cvtepi32_ps(v.v)}; }
 // float to int32 rounded to nearest, ties to even; NaN and everything
 // outside the int32 range give INT32_MIN.

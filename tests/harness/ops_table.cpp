@@ -73,6 +73,10 @@ const std::vector<Op>& ops() {
                   {0.1, 3.7}, {-2.5, -0.0}, {DBL_MAX / 8, DBL_MAX}, {INFINITY, 1}),
       TQ_PAIR_ROW(tqcalcChannelFillBufferWithLinearFunction_float, "of", 0, (f(PF(0), n, float(q[0]), float(q[1])), 0.0),
                   {0.1f, 3.7f}, {-2.5, -0.0}, {FLT_MAX / 8, FLT_MAX}, {INFINITY, 1}),
+      TQ_PAIR_ROW(tqcalcGetMinMax_double, "id od*0+1 od*0+1", 0, (f(PD(0), n, PD(1), PD(2)), 0.0)),
+      TQ_PAIR_ROW(tqcalcGetMinMax_float, "if of*0+1 of*0+1", 0, (f(PF(0), n, PF(1), PF(2)), 0.0)),
+      TQ_PAIR_ROW(tqcalcGetMinMax_int16_t, "is os*0+1 os*0+1", 0, (f(PS(0), n, PS(1), PS(2)), 0.0)),
+      TQ_PAIR_ROW(tqcalcGetMinMax_int32_t, "iw ow*0+1 ow*0+1", 0, (f(PW(0), n, PW(1), PW(2)), 0.0)),
   };
   return table;
 }

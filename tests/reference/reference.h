@@ -215,4 +215,20 @@ void linearFill(T* b, uint32_t n, T slope, T c) { each(b, n, [&](uint32_t i) { r
 inline void tqcalcChannelFillBufferWithLinearFunction_double(double* b, uint32_t n, double s, double c) { linearFill(b, n, s, c); }
 inline void tqcalcChannelFillBufferWithLinearFunction_float(float* b, uint32_t n, float s, float c) { linearFill(b, n, s, c); }
 
+// Minimum and maximum: the scan from element 0, strict comparisons.
+template <class T>
+void tqcalcGetMinMax(const T* v, uint32_t n, T* lo, T* hi) {
+  if (n == 0) return;
+  T a = v[0], b = v[0];
+  for (uint32_t i = 1; i < n; ++i) {
+    if (a > v[i]) a = v[i];
+    if (v[i] > b) b = v[i];
+  }
+  *lo = a, *hi = b;
+}
+inline void tqcalcGetMinMax_double(const double* v, uint32_t n, double* lo, double* hi) { tqcalcGetMinMax(v, n, lo, hi); }
+inline void tqcalcGetMinMax_float(const float* v, uint32_t n, float* lo, float* hi) { tqcalcGetMinMax(v, n, lo, hi); }
+inline void tqcalcGetMinMax_int16_t(const int16_t* v, uint32_t n, int16_t* lo, int16_t* hi) { tqcalcGetMinMax(v, n, lo, hi); }
+inline void tqcalcGetMinMax_int32_t(const int32_t* v, uint32_t n, int32_t* lo, int32_t* hi) { tqcalcGetMinMax(v, n, lo, hi); }
+
 }  // namespace tq::ref

@@ -1,0 +1,69 @@
+// Digest cases of the statistics family: fixed inputs through the entry under
+// test, every output digested. Arrays sit at fixed offsets from a 32-byte
+// boundary, so that paths chosen by address are the same on every target.
+#include <cmath>
+#include <cstring>
+
+#include "support/bits.h"
+#include "support/invoke.h"
+
+namespace tq::test {
+namespace {
+
+#define TQ_CALL(name, ...) invoker.call<decltype(name)>(__VA_ARGS__)
+
+// `count` values at `offset` elements past a 32-byte boundary.
+template <class T>
+struct Placed {
+  Placed(const std::vector<T>& values, std::size_t offset) : storage(values.size() + offset + 32 / sizeof(T)) {
+    auto address = reinterpret_cast<std::uintptr_t>(storage.data());
+    at = storage.data() + ((32 - address % 32) % 32) / sizeof(T) + offset;
+    std::copy(values.begin(), values.end(), at);
+  }
+  std::vector<T> storage;
+  T* at;
+};
+
+// Random values (integers over most of their range) with edge values spread
+// over them for the floating types.
+template <class T>
+std::vector<T> samples(std::size_t count, uint32_t seed) {
+  const auto r = randomValues<double>(count, seed, std::is_same_v<T, int16_t> ? 32767.0 : std::is_same_v<T, int32_t> ? 2e9 : 1e3);
+  std::vector<T> v(r.begin(), r.end());
+  if constexpr (std::is_floating_point_v<T>) {
+    const auto edges = edgeValues<T>();
+    for (std::size_t i = 0; i < edges.size() && 2 * i < count; ++i) v[(i * 11 + seed) % count] = edges[i];
+  }
+  return v;
+}
+
+constexpr uint32_t kCounts[] = {0, 1, 3, 4, 7, 8, 9, 15, 16, 17, 33, 1000};
+
+template <class T, class Call>
+void digestMinMax(Invoker& invoker, Call call) {
+  for (uint32_t n : kCounts)
+    for (std::size_t offset : {0u, 1u, 3u}) {
+      for (bool edges : {false, true}) {
+        auto v = samples<T>(n, n + uint32_t(offset));
+        if (!edges)  // no signed zeros or NaN: the bits are then those of the scan
+          for (T& x : v)
+            if (x == T(0) || x != x) x = T(1);
+        Placed<T> p(v, offset);
+        T out[2] = {T(7), T(7)};
+        if (edges && n && std::is_floating_point_v<T>) p.at[0] = T(NAN);
+        call(p.at, n, &out[0], &out[1]);
+        invoker.digest(out);
+      }
+    }
+}
+#define TQ_MINMAX_CASE(T, digest)                                                                              \
+  TQ_DIGEST_CASE(tqcalcGetMinMax_##T, digest) {                                                                \
+    digestMinMax<T>(invoker, [&](T* v, uint32_t n, T* lo, T* hi) { TQ_CALL(tqcalcGetMinMax_##T, v, n, lo, hi); }); \
+  }
+TQ_MINMAX_CASE(double, 0x3ebfe2d83e70c622)
+TQ_MINMAX_CASE(float, 0xd65f86c5a308cc54)
+TQ_MINMAX_CASE(int16_t, 0x4bc9384853fb2fe1)
+TQ_MINMAX_CASE(int32_t, 0x4fdfce07f0805071)
+
+}  // namespace
+}  // namespace tq::test
