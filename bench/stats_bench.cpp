@@ -42,11 +42,26 @@ void minMax(void (*f)(const T*, uint32_t, T*, T*), T* a, uint32_t n) {
   benchmark::DoNotOptimize(lo), benchmark::DoNotOptimize(hi);
 }
 
+template <class T, class O>
+void running(void (*f)(const T*, uint32_t, T*, T*, double*, double*, O), T* a, uint32_t n) {
+  T lo = a[0], hi = a[0];
+  double sums[2] = {0, 0};
+  f(a, n, &lo, &hi, &sums[0], &sums[1], O(0.5));
+  benchmark::DoNotOptimize(lo), benchmark::DoNotOptimize(hi), benchmark::DoNotOptimize(sums);
+}
+
 const bool registered = registerRows({
     TQ_SCAN_ROWS(tqcalcGetMinMax_float, float, minMax<float>(f, a, n)),
     TQ_SCAN_ROWS(tqcalcGetMinMax_double, double, minMax<double>(f, a, n)),
     TQ_SCAN_ROWS(tqcalcGetMinMax_int16_t, int16_t, minMax<int16_t>(f, a, n)),
     TQ_SCAN_ROWS(tqcalcGetMinMax_int32_t, int32_t, minMax<int32_t>(f, a, n)),
+    TQ_SCAN_ROWS(tqcalcGetMinMaxAveRMS_float, float, running<float, float>(f, a, n)),
+    TQ_SCAN_ROWS(tqcalcGetMinMaxAveRMS_int16_t, int16_t, running<int16_t, float>(f, a, n)),
+    TQ_SCAN_ROWS(tqcalcGetMinMaxAveRMS_double, double, running<double, double>(f, a, n)),
+    TQ_SCAN_ROWS(tqcalcGetMinMaxAveRMS_int32_t, int32_t, running<int32_t, double>(f, a, n)),
+    // The roof of a kernel that widens every sample and sums in double.
+    Row{"tqcalcGetMinMaxAveRMS_float/sum_values(double-accumulating read)",
+        [](benchmark::State& s) { scan<float>(s, [](float* a, uint32_t n) { benchmark::DoNotOptimize(tqcalcSumValues_float(a, n)); }); }},
 #if defined(TQ_HAVE_VOLK)
     Row{"tqcalcGetMinMax_float/volk_avx(index of the maximum only)",
         [](benchmark::State& s) {

@@ -234,6 +234,27 @@ TQCALC_PAIR(void, tqcalcGetMinMax_int16_t,
 TQCALC_PAIR(void, tqcalcGetMinMax_int32_t,
             (const int32_t* values, uint32_t count, int32_t* minValue, int32_t* maxValue));
 
+/* ---- Running statistics ----------------------------------------------------*/
+/* Folds values[0 .. count-1] into the caller's running minimum, maximum, sum
+ * and sum of squares of (sample + offset); the sums are double for every
+ * type. A NaN sample never replaces a number in minValue/maxValue, a NaN
+ * there stays. The shifted sample is formed in double, except for float and
+ * int16 samples below 8 per call, and for int16 samples outside the whole
+ * blocks of eight from the array's first 16-byte boundary: those form it in
+ * float. Long arrays sum in another order than one at a time. */
+TQCALC_PAIR(void, tqcalcGetMinMaxAveRMS_double,
+            (const double* values, uint32_t count, double* minValue, double* maxValue, double* sum,
+             double* sumOfSquares, double offset));
+TQCALC_PAIR(void, tqcalcGetMinMaxAveRMS_float,
+            (const float* values, uint32_t count, float* minValue, float* maxValue, double* sum,
+             double* sumOfSquares, float offset));
+TQCALC_PAIR(void, tqcalcGetMinMaxAveRMS_int16_t,
+            (const int16_t* values, uint32_t count, int16_t* minValue, int16_t* maxValue, double* sum,
+             double* sumOfSquares, float offset));
+TQCALC_PAIR(void, tqcalcGetMinMaxAveRMS_int32_t,
+            (const int32_t* values, uint32_t count, int32_t* minValue, int32_t* maxValue, double* sum,
+             double* sumOfSquares, double offset));
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

@@ -77,6 +77,15 @@ const std::vector<Op>& ops() {
       TQ_PAIR_ROW(tqcalcGetMinMax_float, "if of*0+1 of*0+1", 0, (f(PF(0), n, PF(1), PF(2)), 0.0)),
       TQ_PAIR_ROW(tqcalcGetMinMax_int16_t, "is os*0+1 os*0+1", 0, (f(PS(0), n, PS(1), PS(2)), 0.0)),
       TQ_PAIR_ROW(tqcalcGetMinMax_int32_t, "iw ow*0+1 ow*0+1", 0, (f(PW(0), n, PW(1), PW(2)), 0.0)),
+      // Small integers and eighths: the sums are exact in any order.
+      TQ_PAIR_ROW(tqcalcGetMinMaxAveRMS_double, "id ud*0+1 ud*0+1 ud*0+1 ud*0+1", EXACT,
+                  (f(PD(0), n, PD(1), PD(2), PD(3), PD(4), double(q[0])), 0.0), {0.25}, {-3}),
+      TQ_PAIR_ROW(tqcalcGetMinMaxAveRMS_float, "if uf*0+1 uf*0+1 ud*0+1 ud*0+1", EXACT,
+                  (f(PF(0), n, PF(1), PF(2), PD(3), PD(4), float(q[0])), 0.0), {0.25}, {-3}),
+      TQ_PAIR_ROW(tqcalcGetMinMaxAveRMS_int16_t, "is us*0+1 us*0+1 ud*0+1 ud*0+1", EXACT,
+                  (f(PS(0), n, PS(1), PS(2), PD(3), PD(4), float(q[0])), 0.0), {0.25}, {-3}),
+      TQ_PAIR_ROW(tqcalcGetMinMaxAveRMS_int32_t, "iw uw*0+1 uw*0+1 ud*0+1 ud*0+1", EXACT,
+                  (f(PW(0), n, PW(1), PW(2), PD(3), PD(4), double(q[0])), 0.0), {0.25}, {-3}),
   };
   return table;
 }

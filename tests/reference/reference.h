@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "core/fast_log10.h"
 
@@ -230,5 +231,38 @@ inline void tqcalcGetMinMax_double(const double* v, uint32_t n, double* lo, doub
 inline void tqcalcGetMinMax_float(const float* v, uint32_t n, float* lo, float* hi) { tqcalcGetMinMax(v, n, lo, hi); }
 inline void tqcalcGetMinMax_int16_t(const int16_t* v, uint32_t n, int16_t* lo, int16_t* hi) { tqcalcGetMinMax(v, n, lo, hi); }
 inline void tqcalcGetMinMax_int32_t(const int32_t* v, uint32_t n, int32_t* lo, int32_t* hi) { tqcalcGetMinMax(v, n, lo, hi); }
+
+// Running statistics, one sample at a time. The shifted sample s = v + offset
+// is formed in double for the samples the long path takes in whole blocks,
+// in float (where the offset is a float) for the others: all of them below
+// one vector; for int16 those before the first 16-byte boundary of the array
+// and after its last whole block of eight.
+template <class T, class O>
+void runningStats(const T* v, uint32_t n, T* lo, T* hi, double* sum, double* squares, O offset, std::size_t first,
+                  std::size_t end) {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (*lo > v[i]) *lo = v[i];
+    if (v[i] > *hi) *hi = v[i];
+    *sum += double(v[i]);
+    const double s = i >= first && i < end ? double(v[i]) + double(offset) : double(O(O(v[i]) + offset));
+    *squares += s * s;
+  }
+}
+template <class T>
+std::pair<std::size_t, std::size_t> doubleShiftRange(const T* v, uint32_t n) {
+  if (sizeof(T) == 8 || std::is_same_v<T, int32_t>) return {0, n};  // a double offset: always double
+  const std::size_t head = std::is_same_v<T, int16_t> ? (0u - reinterpret_cast<std::uintptr_t>(v)) % 16 / 2 : 0;
+  if (n < 8 || n - head < 8) return {0, 0};
+  return std::is_same_v<T, int16_t> ? std::make_pair(head, head + (n - head) / 8 * 8) : std::make_pair(head, std::size_t(n));
+}
+template <class T, class O>
+void tqcalcGetMinMaxAveRMS(const T* v, uint32_t n, T* lo, T* hi, double* sum, double* squares, O offset) {
+  const auto [first, end] = doubleShiftRange(v, n);
+  runningStats(v, n, lo, hi, sum, squares, offset, first, end);
+}
+inline void tqcalcGetMinMaxAveRMS_double(const double* v, uint32_t n, double* lo, double* hi, double* s, double* q, double o) { tqcalcGetMinMaxAveRMS(v, n, lo, hi, s, q, o); }
+inline void tqcalcGetMinMaxAveRMS_float(const float* v, uint32_t n, float* lo, float* hi, double* s, double* q, float o) { tqcalcGetMinMaxAveRMS(v, n, lo, hi, s, q, o); }
+inline void tqcalcGetMinMaxAveRMS_int16_t(const int16_t* v, uint32_t n, int16_t* lo, int16_t* hi, double* s, double* q, float o) { tqcalcGetMinMaxAveRMS(v, n, lo, hi, s, q, o); }
+inline void tqcalcGetMinMaxAveRMS_int32_t(const int32_t* v, uint32_t n, int32_t* lo, int32_t* hi, double* s, double* q, double o) { tqcalcGetMinMaxAveRMS(v, n, lo, hi, s, q, o); }
 
 }  // namespace tq::ref

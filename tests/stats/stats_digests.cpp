@@ -65,5 +65,31 @@ TQ_MINMAX_CASE(float, 0xd65f86c5a308cc54)
 TQ_MINMAX_CASE(int16_t, 0x4bc9384853fb2fe1)
 TQ_MINMAX_CASE(int32_t, 0x4fdfce07f0805071)
 
+// Running statistics: random samples from entry values that the samples do
+// and do not pass, at counts around the block sizes and three start offsets.
+template <class T, class O, class Call>
+void digestRunning(Invoker& invoker, Call call) {
+  for (uint32_t n : kCounts)
+    for (std::size_t offset : {0u, 1u, 3u}) {
+      Placed<T> p(samples<T>(n, n * 3 + uint32_t(offset)), offset);
+      for (const O shift : {O(0), O(-0.3), O(1e3)}) {
+        T lo = T(5), hi = T(-5);
+        double sums[2] = {0.25, 1e4};
+        call(p.at, n, &lo, &hi, &sums[0], &sums[1], shift);
+        invoker.digest(lo), invoker.digest(hi), invoker.digest(sums);
+      }
+    }
+}
+#define TQ_RUNNING_CASE(T, O, digest)                                                                  \
+  TQ_DIGEST_CASE(tqcalcGetMinMaxAveRMS_##T, digest) {                                                  \
+    digestRunning<T, O>(invoker, [&](T* v, uint32_t n, T* lo, T* hi, double* s, double* q, O o) {     \
+      TQ_CALL(tqcalcGetMinMaxAveRMS_##T, v, n, lo, hi, s, q, o);                                       \
+    });                                                                                                \
+  }
+TQ_RUNNING_CASE(double, double, 0x4c8556660d96fb21)
+TQ_RUNNING_CASE(float, float, 0xc1ffb6ace3fc17af)
+TQ_RUNNING_CASE(int16_t, float, 0xcabe620adf65b2a7)
+TQ_RUNNING_CASE(int32_t, double, 0x391686ba15d228d7)
+
 }  // namespace
 }  // namespace tq::test
