@@ -50,6 +50,29 @@ void running(void (*f)(const T*, uint32_t, T*, T*, double*, double*, O), T* a, u
   benchmark::DoNotOptimize(lo), benchmark::DoNotOptimize(hi), benchmark::DoNotOptimize(sums);
 }
 
+// The copy with statistics at `stride` (source elements per sample): reads
+// and writes two bytes per sample.
+template <int stride, bool scalar>
+void move(benchmark::State& state) {
+  const std::size_t n = std::size_t(state.range(0));
+  Buffer<int16_t> from(n * stride), to(n);
+  auto f = scalar ? TQ_SCALAR_LOOP(tqcalcMoveAndGetMinMaxAveRMS_int16_t) : tqcalcMoveAndGetMinMaxAveRMS_int16_t;
+  for (auto _ : state) {
+    int16_t lo = 0, hi = 0;
+    double sums[2] = {0, 0};
+    f(to.data(), from.data(), uint32_t(n), &lo, &hi, &sums[0], &sums[1], 0.5f, stride);
+    benchmark::DoNotOptimize(lo), benchmark::DoNotOptimize(hi), benchmark::DoNotOptimize(sums);
+    benchmark::ClobberMemory();
+  }
+  setCounters(state, std::int64_t(n), 4);
+}
+void copy(benchmark::State& state) {
+  const std::size_t bytes = std::size_t(state.range(0)) * 2;
+  Buffer<char> from(bytes), to(bytes);
+  for (auto _ : state) streamCopy(to.data(), from.data(), bytes);
+  setCounters(state, state.range(0), 4);
+}
+
 const bool registered = registerRows({
     TQ_SCAN_ROWS(tqcalcGetMinMax_float, float, minMax<float>(f, a, n)),
     TQ_SCAN_ROWS(tqcalcGetMinMax_double, double, minMax<double>(f, a, n)),
@@ -62,6 +85,11 @@ const bool registered = registerRows({
     // The roof of a kernel that widens every sample and sums in double.
     Row{"tqcalcGetMinMaxAveRMS_float/sum_values(double-accumulating read)",
         [](benchmark::State& s) { scan<float>(s, [](float* a, uint32_t n) { benchmark::DoNotOptimize(tqcalcSumValues_float(a, n)); }); }},
+    Row{"tqcalcMoveAndGetMinMaxAveRMS_int16_t/tqcalc", move<1, false>},
+    Row{"tqcalcMoveAndGetMinMaxAveRMS_int16_t/scalar", move<1, true>},
+    Row{"tqcalcMoveAndGetMinMaxAveRMS_int16_t/copy(memcpy)", copy},
+    Row{"tqcalcMoveAndGetMinMaxAveRMS_int16_t_stride3/tqcalc", move<3, false>},
+    Row{"tqcalcMoveAndGetMinMaxAveRMS_int16_t_stride3/scalar", move<3, true>},
 #if defined(TQ_HAVE_VOLK)
     Row{"tqcalcGetMinMax_float/volk_avx(index of the maximum only)",
         [](benchmark::State& s) {

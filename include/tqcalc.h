@@ -255,6 +255,15 @@ TQCALC_PAIR(void, tqcalcGetMinMaxAveRMS_int32_t,
             (const int32_t* values, uint32_t count, int32_t* minValue, int32_t* maxValue, double* sum,
              double* sumOfSquares, double offset));
 
+/* ---- Copy with statistics --------------------------------------------------*/
+/* destination[i] = source[i * stride] for i < count (no overlap), and the
+ * running statistics of tqcalcGetMinMaxAveRMS_int16_t over those samples.
+ * The int16 blocks start at the first 16-byte boundary of the source for
+ * stride 1, of the destination for any other stride. */
+TQCALC_PAIR(void, tqcalcMoveAndGetMinMaxAveRMS_int16_t,
+            (int16_t* destination, const int16_t* source, uint32_t count, int16_t* minValue, int16_t* maxValue,
+             double* sum, double* sumOfSquares, float offset, int32_t stride));
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

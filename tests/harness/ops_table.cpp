@@ -86,6 +86,9 @@ const std::vector<Op>& ops() {
                   (f(PS(0), n, PS(1), PS(2), PD(3), PD(4), float(q[0])), 0.0), {0.25}, {-3}),
       TQ_PAIR_ROW(tqcalcGetMinMaxAveRMS_int32_t, "iw uw*0+1 uw*0+1 ud*0+1 ud*0+1", EXACT,
                   (f(PW(0), n, PW(1), PW(2), PD(3), PD(4), double(q[0])), 0.0), {0.25}, {-3}),
+      TQ_PAIR_ROW(tqcalcMoveAndGetMinMaxAveRMS_int16_t, "os is/ us*0+1 us*0+1 ud*0+1 ud*0+1", EXACT,
+                  (f(PS(0), PS(1), n, PS(2), PS(3), PD(4), PD(5), float(q[1]), int32_t(q[0])), 0.0),
+                  {1, 0.25}, {2, -3}, {3, 0.5}, {7, 0}),
   };
   return table;
 }

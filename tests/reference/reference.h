@@ -265,4 +265,13 @@ inline void tqcalcGetMinMaxAveRMS_float(const float* v, uint32_t n, float* lo, f
 inline void tqcalcGetMinMaxAveRMS_int16_t(const int16_t* v, uint32_t n, int16_t* lo, int16_t* hi, double* s, double* q, float o) { tqcalcGetMinMaxAveRMS(v, n, lo, hi, s, q, o); }
 inline void tqcalcGetMinMaxAveRMS_int32_t(const int32_t* v, uint32_t n, int32_t* lo, int32_t* hi, double* s, double* q, double o) { tqcalcGetMinMaxAveRMS(v, n, lo, hi, s, q, o); }
 
+// Copy with statistics: the samples gathered in order, split like those of
+// the running statistics on the source (stride 1) or the destination.
+inline void tqcalcMoveAndGetMinMaxAveRMS_int16_t(int16_t* d, const int16_t* s, uint32_t n, int16_t* lo, int16_t* hi,
+                                                 double* sum, double* squares, float offset, int32_t stride) {
+  for (std::size_t i = 0; i < n; ++i) d[i] = s[std::ptrdiff_t(i) * stride];
+  const auto [first, end] = doubleShiftRange(stride == 1 ? s : d, n);
+  runningStats(d, n, lo, hi, sum, squares, offset, first, end);
+}
+
 }  // namespace tq::ref

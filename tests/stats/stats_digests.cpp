@@ -91,5 +91,23 @@ TQ_RUNNING_CASE(float, float, 0xc1ffb6ace3fc17af)
 TQ_RUNNING_CASE(int16_t, float, 0xcabe620adf65b2a7)
 TQ_RUNNING_CASE(int32_t, double, 0x391686ba15d228d7)
 
+// Copy with statistics: forward, gathering and backward strides at both
+// arrays' offsets; the destination and every running value digested.
+TQ_DIGEST_CASE(tqcalcMoveAndGetMinMaxAveRMS_int16_t, 0x32b11ab1e7d3b91e) {
+  for (uint32_t n : kCounts)
+    for (int32_t stride : {1, 2, 3, -2})
+      for (std::size_t offset : {0u, 1u, 5u}) {
+        const std::size_t span = n ? (n - 1) * std::size_t(std::abs(stride)) + 1 : 0;
+        Placed<int16_t> source(samples<int16_t>(span, n + uint32_t(offset)), offset);
+        Placed<int16_t> destination(std::vector<int16_t>(n + 1, 7), 3 - offset / 2);
+        int16_t lo = 5, hi = -5;
+        double sums[2] = {0.25, 1e4};
+        TQ_CALL(tqcalcMoveAndGetMinMaxAveRMS_int16_t, destination.at, source.at + (stride < 0 ? span - 1 : 0), n, &lo,
+                &hi, &sums[0], &sums[1], 0.3f, stride);
+        invoker.digestBytes(destination.at, (n + 1) * sizeof(int16_t));
+        invoker.digest(lo), invoker.digest(hi), invoker.digest(sums);
+      }
+}
+
 }  // namespace
 }  // namespace tq::test
