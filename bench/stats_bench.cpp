@@ -73,6 +73,32 @@ void copy(benchmark::State& state) {
   setCounters(state, state.range(0), 4);
 }
 
+// A series of 4096 points by the host's protocol, on log (x) and log or
+// decibel (y) axes, converted `form` points per call.
+template <int form, uint8_t yAxis>
+void graph(benchmark::State& state) {
+  const std::size_t n = std::size_t(state.range(0));
+  Buffer<double> x(n, 1000.0), y(n, 1000.0);
+  std::vector<int32_t> px(n), py(n);
+  for (std::size_t i = 0; i < n; ++i) x.p[i] = 1.0 + double(i), y.p[i] = 0.5 + double(i % 100);
+  for (auto _ : state) {
+    uint32_t done = 0;
+    XYGraphParams r{};
+    r.count = form, r.xSourceMode = 1, r.ySampleType = 7, r.xAxisMode = 1, r.yAxisMode = yAxis;
+    r.left = 0, r.right = 1000, r.top = 0, r.bottom = 700, r.yFactor = 1;
+    r.logXMin = 0, r.logXMax = 4, r.logYMin = -1, r.logYMax = 2, r.yMin = -60, r.yMax = 40, r.dbReference = 1, r.dbFactor = 1;
+    r.xValues = x.data(), r.pointsDone = &done;
+    for (std::size_t i = 0; i < n; i += form) {
+      r.startIndex = int32_t(i), r.yValues = y.data() + i, r.xPixels = &px[i], r.yPixels = &py[i];
+      tqcalcGetXYValGraph2D(&r);
+    }
+    benchmark::DoNotOptimize(px.data()), benchmark::DoNotOptimize(py.data());
+    benchmark::ClobberMemory();
+  }
+  setCounters(state, std::int64_t(n), 16);
+}
+void points(benchmark::internal::Benchmark* b) { b->Arg(kL1); }
+
 const bool registered = registerRows({
     TQ_SCAN_ROWS(tqcalcGetMinMax_float, float, minMax<float>(f, a, n)),
     TQ_SCAN_ROWS(tqcalcGetMinMax_double, double, minMax<double>(f, a, n)),
@@ -90,6 +116,10 @@ const bool registered = registerRows({
     Row{"tqcalcMoveAndGetMinMaxAveRMS_int16_t/copy(memcpy)", copy},
     Row{"tqcalcMoveAndGetMinMaxAveRMS_int16_t_stride3/tqcalc", move<3, false>},
     Row{"tqcalcMoveAndGetMinMaxAveRMS_int16_t_stride3/scalar", move<3, true>},
+    Row{"tqcalcGetXYValGraph2D_log_log/four_points", graph<4, 1>, points},
+    Row{"tqcalcGetXYValGraph2D_log_log/one_point", graph<1, 1>, points},
+    Row{"tqcalcGetXYValGraph2D_log_dB/four_points", graph<4, 2>, points},
+    Row{"tqcalcGetXYValGraph2D_log_dB/one_point", graph<1, 2>, points},
 #if defined(TQ_HAVE_VOLK)
     Row{"tqcalcGetMinMax_float/volk_avx(index of the maximum only)",
         [](benchmark::State& s) {

@@ -390,6 +390,14 @@ TQ_LANES F32x8 toFloat(I32x8 v) { return {_mm256_cvtepi32_ps(v.v)}; }
 // float to int32 rounded to nearest, ties to even; NaN and everything
 // outside the int32 range give INT32_MIN.
 TQ_LANES I32x8 toInt32Nearest(F32x8 v) { return {_mm256_cvtps_epi32(v.v)}; }
+// double to int32 truncated toward zero (exact for integral values in range).
+TQ_LANES I32x4 toInt32Truncated(F64x4 v) { return {_mm256_cvttpd_epi32(v.v)}; }
+// Rounded to an integral value: to nearest with ties to even, or toward zero.
+TQ_LANES F64x4 roundNearest(F64x4 v) { return {_mm256_round_pd(v.v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC)}; }
+TQ_LANES double truncate(double x) {
+  const __m128d v = _mm_set_sd(x);
+  return _mm_cvtsd_f64(_mm_round_sd(v, v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
+}
 
 // ---- integer lanes -------------------------------------------------------------
 

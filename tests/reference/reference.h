@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "core/fast_log10.h"
+#include "tqcalc.h"
 
 namespace tq::ref {
 
@@ -272,6 +273,44 @@ inline void tqcalcMoveAndGetMinMaxAveRMS_int16_t(int16_t* d, const int16_t* s, u
   for (std::size_t i = 0; i < n; ++i) d[i] = s[std::ptrdiff_t(i) * stride];
   const auto [first, end] = doubleShiftRange(stride == 1 ? s : d, n);
   runningStats(d, n, lo, hi, sum, squares, offset, first, end);
+}
+
+// XY graph values, point by point. `four`: the four-point form's guards,
+// zero ranges, logarithm (float scaling) and rounding (ties to even); the
+// one-point form's otherwise (double scaling; add 0.5, truncate).
+inline void xyPoint(const XYGraphParams& p, int k, bool four) {
+  const auto log10 = [four](double a) {
+    return four ? double(fastLog2(float(a)) * fastlog::kLog10Of2Float) : double(fastLog10(float(a)));
+  };
+  const auto scale = [](double value, double start, double end, double ifZero) {
+    return end - start == 0.0 ? ifZero : (value - start) / (end - start);
+  };
+  const auto pixel = [four](double position, int origin, int extent, int sign) {
+    position = std::isnan(position) ? -1e6 : std::fmin(std::fmax(position, -1e6), 1e6);
+    const double r = four ? std::nearbyint(position * extent) : std::trunc(position * extent + 0.5);
+    return int32_t(std::fmin(std::fmax(origin + sign * r, -32768.0), 32767.0));
+  };
+  const int32_t index = p.startIndex + k;
+  const double x = p.xSourceMode == 1 ? p.xValues[index] : p.xSourceMode == 2 ? index * p.xStep + p.xStart : index;
+  double u = x;
+  if (p.xAxisMode == 0) u = scale(x, p.xMin, p.xMax, p.xMin);
+  if (p.xAxisMode == 1) u = scale(x > (four ? p.logXMin : 0.0) ? log10(x) : p.logXMin, p.logXMin, p.logXMax, p.logXMin);
+  const double r = p.ySampleType == 5 ? double(static_cast<const float*>(p.yValues)[k]) : static_cast<const double*>(p.yValues)[k];
+  const double y = p.yFactor * r + p.yOffset;
+  double v;
+  if (p.yAxisMode == 0)
+    v = scale(y, p.yMin, p.yMax, four ? 0.0 : p.yMin);
+  else if (p.yAxisMode == 1)
+    v = scale(y > (four ? p.yMin : 0.0) ? log10(y) : p.logYMin, p.logYMin, p.logYMax, p.logYMin);
+  else
+    v = scale(y > (four ? 1e-12 : 0.0) ? p.dbFactor * 20.0 * log10(y / p.dbReference) : -400.0, p.yMin, p.yMax, four ? p.yMin : 0.0);
+  p.xPixels[k] = pixel(u, p.left, p.right - p.left, 1);
+  p.yPixels[k] = pixel(v, p.bottom, p.bottom - p.top, -1);
+}
+inline void tqcalcGetXYValGraph2D(const XYGraphParams* p) {
+  const bool four = p->count >= 4;
+  for (int k = 0; k < (four ? 4 : 1); ++k) xyPoint(*p, k, four);
+  *p->pointsDone = four ? 4 : 1;
 }
 
 }  // namespace tq::ref

@@ -109,5 +109,34 @@ TQ_DIGEST_CASE(tqcalcMoveAndGetMinMaxAveRMS_int16_t, 0x32b11ab1e7d3b91e) {
       }
 }
 
+// XY graph values: both forms on every axis mode, zero ranges, clamps and
+// edge samples in float and double.
+TQ_DIGEST_CASE(tqcalcGetXYValGraph2D, 0x66097718ed540751) {
+  const auto ys = samples<double>(8, 5);
+  const auto ysFloat = samples<float>(8, 6);
+  const auto xs = randomValues<double>(12, 7, 30.0);
+  for (uint32_t count : {1u, 4u})
+    for (uint8_t sampleType : {5, 7})
+      for (uint8_t xSource = 0; xSource <= 3; ++xSource)
+        for (uint8_t xAxis = 0; xAxis <= 2; ++xAxis)
+          for (uint8_t yAxis = 0; yAxis <= 2; ++yAxis)
+            for (bool empty : {false, true}) {
+              XYGraphParams r{};
+              int32_t px[4] = {7, 7, 7, 7}, py[4] = {7, 7, 7, 7};
+              uint32_t done = 9;
+              r.count = count, r.xSourceMode = xSource, r.ySampleType = sampleType, r.xAxisMode = xAxis;
+              r.startIndex = 2 + xAxis, r.yAxisMode = yAxis;
+              r.left = -20, r.top = 40, r.right = 3000, r.bottom = 900;
+              r.xStep = 0.37, r.xStart = -1.5, r.yFactor = 1.5, r.yOffset = -0.25;
+              r.xMin = -3, r.xMax = empty ? -3 : 17, r.logXMin = -0.5, r.logXMax = empty ? -0.5 : 1.5;
+              r.yMin = -2e3, r.yMax = empty ? -2e3 : 5e2, r.logYMin = -1, r.logYMax = empty ? -1 : 2.75;
+              r.dbReference = 0.7, r.dbFactor = 0.5;
+              r.yValues = sampleType == 5 ? static_cast<const void*>(ysFloat.data() + xSource) : ys.data() + xSource;
+              r.xValues = xs.data(), r.xPixels = px, r.yPixels = py, r.pointsDone = &done;
+              TQ_CALL(tqcalcGetXYValGraph2D, &r);
+              invoker.digest(px), invoker.digest(py), invoker.digest(done);
+            }
+}
+
 }  // namespace
 }  // namespace tq::test
