@@ -99,6 +99,32 @@ void graph(benchmark::State& state) {
 }
 void points(benchmark::internal::Benchmark* b) { b->Arg(kL1); }
 
+// Cursor search on a 1024 x 768 picture: white background, grey grid lines
+// every 32 pixels, three curves; background and grid excluded, with 62
+// colours that do not occur for the long list.
+template <int32_t exclusions, bool scalar>
+void cursor(benchmark::State& state) {
+  const int32_t width = 1024, height = 768;
+  std::vector<uint32_t> picture(std::size_t(width) * height, 0xFFFFFFFFu);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) {
+      if (x % 32 == 0 || y % 32 == 0) picture[std::size_t(y) * width + x] = 0xFF808080u;
+      for (uint32_t k = 0; k < 3; ++k)
+        if (y == int32_t(384 + 300 * __builtin_sin(x * 0.01 * (k + 1)))) picture[std::size_t(y) * width + x] = 0xFF0000FFu << (8 * k);
+    }
+  std::vector<uint32_t> excluded(exclusions);
+  for (int32_t j = 0; j < exclusions; ++j) excluded[j] = j == 0 ? 0xFFFFFFFFu : j == 1 ? 0xFF808080u : 0x01000000u + uint32_t(j);
+  auto f = scalar ? TQ_SCALAR_LOOP(tqcalcFindCursorXY) : tqcalcFindCursorXY;
+  for (auto _ : state) {
+    uint32_t value = 0;
+    int32_t column = 0, row = 0;
+    f(picture.data(), -4 * width, width, height, 500, 200, &value, &column, &row, excluded.data(), exclusions);
+    benchmark::DoNotOptimize(value), benchmark::DoNotOptimize(column), benchmark::DoNotOptimize(row);
+  }
+  setCounters(state, std::int64_t(width) * height, 4);
+}
+void once(benchmark::internal::Benchmark* b) { b->Arg(1024 * 768); }
+
 const bool registered = registerRows({
     TQ_SCAN_ROWS(tqcalcGetMinMax_float, float, minMax<float>(f, a, n)),
     TQ_SCAN_ROWS(tqcalcGetMinMax_double, double, minMax<double>(f, a, n)),
@@ -120,6 +146,10 @@ const bool registered = registerRows({
     Row{"tqcalcGetXYValGraph2D_log_log/one_point", graph<1, 1>, points},
     Row{"tqcalcGetXYValGraph2D_log_dB/four_points", graph<4, 2>, points},
     Row{"tqcalcGetXYValGraph2D_log_dB/one_point", graph<1, 2>, points},
+    Row{"tqcalcFindCursorXY_2_excluded/tqcalc", cursor<2, false>, once},
+    Row{"tqcalcFindCursorXY_2_excluded/scalar", cursor<2, true>, once},
+    Row{"tqcalcFindCursorXY_64_excluded/tqcalc", cursor<64, false>, once},
+    Row{"tqcalcFindCursorXY_64_excluded/scalar", cursor<64, true>, once},
 #if defined(TQ_HAVE_VOLK)
     Row{"tqcalcGetMinMax_float/volk_avx(index of the maximum only)",
         [](benchmark::State& s) {

@@ -330,6 +330,21 @@ TQCALC_OFFSET32(XYGraphParams, dbFactor, 152);
 TQCALC_SIZE32(XYGraphParams, 160);
 TQCALC_PAIR(void, tqcalcGetXYValGraph2D, (const XYGraphParams* params));
 
+/* ---- Cursor search ---------------------------------------------------------*/
+/* Finds, in a window of width x height 32-bit cells, the cell nearest to
+ * (cursorX, cursorY) whose value is none of the excludedCount values (none
+ * when 0 or less), and writes its value, column and row; with no candidate
+ * the three outputs keep their values. Cell (c, r) is at byte
+ * cells - r * P + 4 * c, P = pitch rounded toward zero to a multiple of 4
+ * (a positive pitch walks to lower addresses). Squared distances in float
+ * from wrapping 32-bit differences; rows in order, the earliest cell wins a
+ * tie. Over 63 excluded values a scratch array comes from the heap (if the
+ * heap refuses, the search compares with the values directly). */
+TQCALC_PAIR(void, tqcalcFindCursorXY,
+            (const uint32_t* cells, int32_t pitch, int32_t width, int32_t height, int32_t cursorX, int32_t cursorY,
+             uint32_t* foundValue, int32_t* foundColumn, int32_t* foundRow, const uint32_t* excludedValues,
+             int32_t excludedCount));
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

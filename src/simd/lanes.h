@@ -406,6 +406,12 @@ TQ_LANES I16x8 max(I16x8 a, I16x8 b) { return {_mm_max_epi16(a.v, b.v)}; }
 TQ_LANES I32x4 min(I32x4 a, I32x4 b) { return {_mm_min_epi32(a.v, b.v)}; }
 TQ_LANES I32x4 max(I32x4 a, I32x4 b) { return {_mm_max_epi32(a.v, b.v)}; }
 TQ_LANES I32x4 add(I32x4 a, I32x4 b) { return {_mm_add_epi32(a.v, b.v)}; }
+TQ_LANES I32x4 sub(I32x4 a, I32x4 b) { return {_mm_sub_epi32(a.v, b.v)}; }  // wraps around
+TQ_LANES I32x4 cmpEq(I32x4 a, I32x4 b) { return {_mm_cmpeq_epi32(a.v, b.v)}; }
+TQ_LANES I32x4 bitOr(I32x4 a, I32x4 b) { return {_mm_or_si128(a.v, b.v)}; }
+// Bit k set where lane k of a mask is set.
+TQ_LANES unsigned laneMask(F32x4 m) { return unsigned(_mm_movemask_ps(m.v)); }
+TQ_LANES unsigned laneMask(I32x4 m) { return unsigned(_mm_movemask_ps(_mm_castsi128_ps(m.v))); }
 TQ_LANES I32x8 bitXor(I32x8 a, I32x8 b) { return {_mm256_castps_si256(_mm256_xor_ps(_mm256_castsi256_ps(a.v), _mm256_castsi256_ps(b.v)))}; }
 
 // ---- horizontal sums in one fixed order --------------------------------------

@@ -111,6 +111,13 @@ const std::vector<Op>& ops() {
       TQ_PAIR_ROW(tqcalcGetXYValGraph2D, "id*0+4 id*0+8 ow*0+4 ow*0+4 ow*0+1", EDGES, callXY(f, p, q, n),
                   {0, 0, 0, 3, 0}, {1, 1, 1, 4, 0}, {2, 2, 2, 0, 0}, {2, 0, 7, 1, 0}, {1, 1, 2, 2, 0},
                   {0, 0, 0, 3, 1}, {1, 1, 1, 4, 1}, {3, 0, 2, 0, 1}),
+      // A window of n columns and 3 rows, row 0 last in memory (a positive
+      // pitch walks down); q: cursor, excluded count, bytes added to the pitch.
+      TQ_PAIR_ROW(tqcalcFindCursorXY, "bw*3 iw*0+5 ow*0+1 ow*0+1 ow*0+1", EXACT,
+                  (f(reinterpret_cast<const uint32_t*>(n ? PW(0) - (n - 1) : PW(0)), int32_t(4 * n + uint32_t(q[3])), int32_t(n), 3,
+                     int32_t(q[0]), int32_t(q[1]), reinterpret_cast<uint32_t*>(PW(2)), PW(3), PW(4),
+                     reinterpret_cast<const uint32_t*>(PW(1)), int32_t(q[2])), 0.0),
+                  {5, 1, 5, 0}, {-10, 0, 2, 3}, {20, 7, 0, 1}, {3, -4, -1, 2}, {2, 1, 1, 0}),
   };
   return table;
 }

@@ -313,4 +313,21 @@ inline void tqcalcGetXYValGraph2D(const XYGraphParams* p) {
   *p->pointsDone = four ? 4 : 1;
 }
 
+// Cursor search: every cell in row order, strict comparison of float
+// squared distances from wrapping differences.
+inline void tqcalcFindCursorXY(const uint32_t* cells, int32_t pitch, int32_t width, int32_t height, int32_t cx, int32_t cy,
+                               uint32_t* value, int32_t* column, int32_t* row, const uint32_t* excluded, int32_t excludedCount) {
+  float best = std::numeric_limits<float>::max();
+  for (int32_t r = 0; r < height; ++r)
+    for (int32_t c = 0; c < width; ++c) {
+      uint32_t v;
+      std::memcpy(&v, reinterpret_cast<const char*>(cells) - std::ptrdiff_t(r) * (pitch / 4 * 4) + 4 * std::ptrdiff_t(c), 4);
+      bool candidate = true;
+      for (int32_t j = 0; j < excludedCount && candidate; ++j) candidate = v != excluded[j];
+      const float dx = float(int32_t(uint32_t(cx) - uint32_t(c))), dy = float(int32_t(uint32_t(cy) - uint32_t(r)));
+      const float d = dx * dx + dy * dy;
+      if (candidate && d < best) best = d, *value = v, *column = c, *row = r;
+    }
+}
+
 }  // namespace tq::ref

@@ -138,5 +138,26 @@ TQ_DIGEST_CASE(tqcalcGetXYValGraph2D, 0x66097718ed540751) {
             }
 }
 
+// Cursor search: a grid of few values, pitches either way and off the
+// multiple of 4, cursors inside and outside, exclusions on the stack and on
+// the heap.
+TQ_DIGEST_CASE(tqcalcFindCursorXY, 0xd5f57b68af6de559) {
+  const int32_t width = 37, height = 11;
+  std::vector<uint32_t> grid(std::size_t(width + 1) * height);
+  const auto r = randomValues<double>(grid.size(), 3, 8.0);
+  for (std::size_t i = 0; i < grid.size(); ++i) grid[i] = uint32_t(int32_t(r[i]) + 8);
+  std::vector<uint32_t> excluded(70);
+  for (std::size_t j = 0; j < excluded.size(); ++j) excluded[j] = uint32_t(j * 7 % 19);
+  for (int32_t pitch : {4 * (width + 1), -4 * (width + 1) - 3})
+    for (int32_t count : {-1, 0, 3, 11, 70})
+      for (const auto& [cx, cy] : {std::pair{5, 5}, {-10, 3}, {36, 20}, {20, -2}}) {
+        const uint32_t* cells = pitch > 0 ? &grid[std::size_t(width + 1) * (height - 1)] : grid.data();
+        uint32_t value = 99;
+        int32_t column = -9, row = -9;
+        TQ_CALL(tqcalcFindCursorXY, cells, pitch, width, height, cx, cy, &value, &column, &row, excluded.data(), count);
+        invoker.digest(value), invoker.digest(column), invoker.digest(row);
+      }
+}
+
 }  // namespace
 }  // namespace tq::test
