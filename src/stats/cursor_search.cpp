@@ -45,13 +45,12 @@ void search(const uint32_t* cells, int32_t pitch, int32_t width, int32_t height,
             Best& best, const uint32_t* excludedValues, int32_t excludedCount, Excluded excluded) {
   alignas(16) static constexpr int32_t kLaneColumns[4] = {0, 1, 2, 3};
   const std::ptrdiff_t rowStep = pitch / 4 * 4;  // toward zero: -7 gives -4
-  const I32x4 firstDx = sub(splat<I32x4>(cursorX), load<I32x4>(kLaneColumns)), four = splat<I32x4>(4);
+  const I32x4 firstDx = sub(splat<I32x4>(cursorX), load<I32x4>(kLaneColumns));
   const int32_t groupColumns = width & ~3;
   for (int32_t r = 0; r < height; ++r) {
     const auto* row = reinterpret_cast<const uint32_t*>(reinterpret_cast<const char*>(cells) - r * rowStep);
     const float dy2 = squaredDistance(cursorY, r);
-    I32x4 dx = firstDx;
-    for (int32_t c = 0; c < groupColumns; c += 4, dx = sub(dx, four)) {
+    const auto group = [&](int32_t c) {
       const I32x4 v = load<I32x4>(row + c);
       unsigned out = 0;
       int32_t j = 0;
@@ -62,13 +61,23 @@ void search(const uint32_t* cells, int32_t pitch, int32_t width, int32_t height,
         out |= laneMask(bitOr(bitOr(cmpEq(v, excluded(j)), cmpEq(v, excluded(j + 1))),
                               bitOr(cmpEq(v, excluded(j + 2)), cmpEq(v, excluded(j + 3)))));
       for (; j < excludedCount && out != 0xF; ++j) out |= laneMask(cmpEq(v, excluded(j)));
-      if (out == 0xF) continue;
-      const F32x4 x = toFloat(dx), d = add(mul(x, x), splat<F32x4>(dy2));
-      if ((laneMask(cmpLt(d, splat<F32x4>(best.distance))) & ~out) == 0) continue;
+      if (out == 0xF) return;
+      const F32x4 x = toFloat(sub(firstDx, splat<I32x4>(c))), d = add(mul(x, x), splat<F32x4>(dy2));
+      if ((laneMask(cmpLt(d, splat<F32x4>(best.distance))) & ~out) == 0) return;
       const auto distances = lanesOf(d);
       for (int32_t k = 0; k < 4; ++k)
         if (!(out >> k & 1)) best.offer(distances.at[k], row[c + k], c + k, r);
+    };
+    int32_t c = 0;
+    // Two groups wholly of the first excluded value are dropped by one test.
+    if (excludedCount > 0) {
+      const I32x4 first = excluded(0);
+      for (; groupColumns - c >= 8; c += 8) {
+        if ((laneMask(cmpEq(load<I32x4>(row + c), first)) & laneMask(cmpEq(load<I32x4>(row + c + 4), first))) == 0xF) continue;
+        group(c), group(c + 4);
+      }
     }
+    for (; c < groupColumns; c += 4) group(c);
     for (int32_t c = groupColumns; c < width; ++c) {
       bool out = false;
       for (int32_t j = 0; j < excludedCount && !out; ++j) out = row[c] == excludedValues[j];
