@@ -9,7 +9,6 @@
 // instructions return the second when either is NaN, so a NaN sample never
 // enters and a NaN element 0 stays in every lane, as in the scan.
 #include <cstdint>
-#include <type_traits>
 
 #include "simd/loops.h"
 #include "tqcalc.h"

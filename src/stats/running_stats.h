@@ -102,12 +102,11 @@ TQ_LANES void addBlocks(Running<T>& r, OffsetOf<T> offset, std::size_t first, st
 // Where the blocks of `count` samples lie: [head, end). int16 blocks start
 // at the first 16-byte boundary of `base`; the other types block from
 // element 0. Below one block, or with no whole block after the head, none.
-template <class T>
 struct Split {
   std::size_t head, end;
 };
 template <class T>
-TQ_LANES Split<T> splitAt(const T* base, uint32_t count) {
+TQ_LANES Split splitAt(const T* base, uint32_t count) {
   constexpr std::size_t width = widthOf<Block<T>>;
   const std::size_t n = count;
   std::size_t head = 0;
