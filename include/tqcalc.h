@@ -14,6 +14,7 @@
 #ifndef TQCALC_H
 #define TQCALC_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 /* Calling conventions. On x86-64 there is only one, so both are empty. */
@@ -222,6 +223,127 @@ TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_double,
             (double* buffer, uint32_t count, double slope, double intercept));
 TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_float,
             (float* buffer, uint32_t count, float slope, float intercept));
+
+/* ---- Minimum and maximum ---------------------------------------------------*/
+/* Overwrites minValue and maxValue with the extremes of values[0 .. count-1]
+ * (integers signed). A NaN after element 0 is never taken; a NaN element 0
+ * is returned in both. count 0 reads and writes nothing. */
+TQCALC_PAIR(void, tqcalcGetMinMax_double, (const double* values, uint32_t count, double* minValue, double* maxValue));
+TQCALC_PAIR(void, tqcalcGetMinMax_float, (const float* values, uint32_t count, float* minValue, float* maxValue));
+TQCALC_PAIR(void, tqcalcGetMinMax_int16_t,
+            (const int16_t* values, uint32_t count, int16_t* minValue, int16_t* maxValue));
+TQCALC_PAIR(void, tqcalcGetMinMax_int32_t,
+            (const int32_t* values, uint32_t count, int32_t* minValue, int32_t* maxValue));
+
+/* ---- Running statistics ----------------------------------------------------*/
+/* Folds values[0 .. count-1] into the caller's running minimum, maximum, sum
+ * and sum of squares of (sample + offset); the sums are double for every
+ * type. A NaN sample never replaces a number in minValue/maxValue, a NaN
+ * there stays. The shifted sample is formed in double, except for float and
+ * int16 samples below 8 per call, and for int16 samples outside the whole
+ * blocks of eight from the array's first 16-byte boundary: those form it in
+ * float. Long arrays sum in another order than one at a time. */
+TQCALC_PAIR(void, tqcalcGetMinMaxAveRMS_double,
+            (const double* values, uint32_t count, double* minValue, double* maxValue, double* sum,
+             double* sumOfSquares, double offset));
+TQCALC_PAIR(void, tqcalcGetMinMaxAveRMS_float,
+            (const float* values, uint32_t count, float* minValue, float* maxValue, double* sum,
+             double* sumOfSquares, float offset));
+TQCALC_PAIR(void, tqcalcGetMinMaxAveRMS_int16_t,
+            (const int16_t* values, uint32_t count, int16_t* minValue, int16_t* maxValue, double* sum,
+             double* sumOfSquares, float offset));
+TQCALC_PAIR(void, tqcalcGetMinMaxAveRMS_int32_t,
+            (const int32_t* values, uint32_t count, int32_t* minValue, int32_t* maxValue, double* sum,
+             double* sumOfSquares, double offset));
+
+/* ---- Copy with statistics --------------------------------------------------*/
+/* destination[i] = source[i * stride] for i < count (no overlap), and the
+ * running statistics of tqcalcGetMinMaxAveRMS_int16_t over those samples.
+ * The int16 blocks start at the first 16-byte boundary of the source for
+ * stride 1, of the destination for any other stride. */
+TQCALC_PAIR(void, tqcalcMoveAndGetMinMaxAveRMS_int16_t,
+            (int16_t* destination, const int16_t* source, uint32_t count, int16_t* minValue, int16_t* maxValue,
+             double* sum, double* sumOfSquares, float offset, int32_t stride));
+
+/* ---- Record layout -------------------------------------------------------
+ * Records are laid out as a 32-bit host lays them out; the offsets are
+ * checked on the 32-bit targets. i386 Linux aligns doubles inside records to
+ * 4 bytes, Windows to 8: TQCALC_ALIGN8 keeps them at 8 on both. */
+#ifndef TQCALC_ALIGN8
+#  if defined(__cplusplus)
+#    define TQCALC_ALIGN8 alignas(8)
+#    define TQCALC_STATIC_ASSERT(condition, text) static_assert(condition, text)
+#  else
+#    define TQCALC_ALIGN8 _Alignas(8)
+#    define TQCALC_STATIC_ASSERT(condition, text) _Static_assert(condition, text)
+#  endif
+#  if defined(__i386__) || (defined(_WIN32) && !defined(_WIN64))
+#    define TQCALC_OFFSET32(record, field, offset) \
+       TQCALC_STATIC_ASSERT(offsetof(record, field) == (offset), "32-bit offset of " #record "." #field)
+#    define TQCALC_SIZE32(record, size) TQCALC_STATIC_ASSERT(sizeof(record) == (size), "32-bit size of " #record)
+#  else
+#    define TQCALC_OFFSET32(record, field, offset) TQCALC_STATIC_ASSERT(1, "")
+#    define TQCALC_SIZE32(record, size) TQCALC_STATIC_ASSERT(1, "")
+#  endif
+#endif
+
+/* ---- XY graph values -------------------------------------------------------*/
+/* Maps one point (count < 4) or four points (count >= 4) of a series to
+ * pixels of a plot rectangle on linear, logarithmic (fast log10 of the value
+ * rounded to float) or decibel axes, and stores 1 or 4 in *pointsDone; the
+ * host advances startIndex, yValues, xPixels and yPixels by that many and
+ * calls again while count is above 0. The two forms differ in their guards,
+ * zero ranges and rounding (one point: add 0.5 and truncate; four: to even).
+ * Normalised positions are clamped to +-1e6 (NaN to -1e6), pixels to the
+ * int16 range. */
+typedef struct XYGraphParams {
+  uint32_t count;
+  uint8_t reserved0;
+  uint8_t xSourceMode;  /* 0 sample index, 1 xValues[index], 2 index * xStep + xStart; others as 0 */
+  uint8_t ySampleType;  /* 5: yValues are floats; any other code: doubles */
+  uint8_t xAxisMode;    /* 0 linear, 1 logarithmic, others: x is the normalised position */
+  int32_t startIndex;
+  uint8_t yAxisMode;    /* 0 linear, 1 logarithmic, others decibel */
+  uint8_t reserved1[3];
+  int16_t left, top, right, bottom;
+  double xStep, xStart, yFactor, yOffset;
+  double xMax, xMin, logXMax, logXMin;
+  double yMax, yMin, logYMax, logYMin;
+  double dbReference;
+  const void* yValues;
+  const double* xValues;
+  int32_t* xPixels;
+  int32_t* yPixels;
+  uint32_t* pointsDone;
+  TQCALC_ALIGN8 double dbFactor;
+} XYGraphParams;
+TQCALC_OFFSET32(XYGraphParams, xSourceMode, 5);
+TQCALC_OFFSET32(XYGraphParams, startIndex, 8);
+TQCALC_OFFSET32(XYGraphParams, yAxisMode, 12);
+TQCALC_OFFSET32(XYGraphParams, left, 16);
+TQCALC_OFFSET32(XYGraphParams, bottom, 22);
+TQCALC_OFFSET32(XYGraphParams, xStep, 24);
+TQCALC_OFFSET32(XYGraphParams, dbReference, 120);
+TQCALC_OFFSET32(XYGraphParams, yValues, 128);
+TQCALC_OFFSET32(XYGraphParams, pointsDone, 144);
+TQCALC_OFFSET32(XYGraphParams, dbFactor, 152);
+TQCALC_SIZE32(XYGraphParams, 160);
+TQCALC_PAIR(void, tqcalcGetXYValGraph2D, (const XYGraphParams* params));
+
+/* ---- Cursor search ---------------------------------------------------------*/
+/* Finds, in a window of width x height 32-bit cells, the cell nearest to
+ * (cursorX, cursorY) whose value is none of the excludedCount values (none
+ * when 0 or less), and writes its value, column and row; with no candidate
+ * the three outputs keep their values. Cell (c, r) is at byte
+ * cells - r * P + 4 * c, P = pitch rounded toward zero to a multiple of 4
+ * (a positive pitch walks to lower addresses). Squared distances in float
+ * from wrapping 32-bit differences; rows in order, the earliest cell wins a
+ * tie. Over 63 excluded values a scratch array comes from the heap (if the
+ * heap refuses, the search compares with the values directly). */
+TQCALC_PAIR(void, tqcalcFindCursorXY,
+            (const uint32_t* cells, int32_t pitch, int32_t width, int32_t height, int32_t cursorX, int32_t cursorY,
+             uint32_t* foundValue, int32_t* foundColumn, int32_t* foundRow, const uint32_t* excludedValues,
+             int32_t excludedCount));
 
 #ifdef __cplusplus
 } /* extern "C" */

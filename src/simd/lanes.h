@@ -154,6 +154,9 @@ template <> TQ_LANES F32x4 gather<F32x4>(const float* p, std::ptrdiff_t s) {
 template <> TQ_LANES F32x8 gather<F32x8>(const float* p, std::ptrdiff_t s) {
   return {_mm256_set_ps(p[7 * s], p[6 * s], p[5 * s], p[4 * s], p[3 * s], p[2 * s], p[s], p[0])};
 }
+template <> TQ_LANES I16x8 gather<I16x8>(const int16_t* p, std::ptrdiff_t s) {
+  return {_mm_setr_epi16(p[0], p[s], p[2 * s], p[3 * s], p[4 * s], p[5 * s], p[6 * s], p[7 * s])};
+}
 TQ_LANES void scatter(double* p, std::ptrdiff_t s, F64x4 v) {
   const __m128d low = _mm256_castpd256_pd128(v.v), high = _mm256_extractf128_pd(v.v, 1);
   _mm_storel_pd(p, low);
@@ -381,10 +384,25 @@ TQ_LANES I16x8 narrowModulo(I32x4 a, I32x4 b) {
 
 // int32 to float, rounded to nearest (ties to even).
 TQ_LANES F32x4 toFloat(I32x4 v) { return {_mm_cvtepi32_ps(v.v)}; }
+// int32 to double, exact. The source is kept in a register: QEMU 7.2 (the
+// i386 test runner) reads 32 bytes for VCVTDQ2PD ymm, m128, which faults on
+// an array that ends at a page boundary.
+TQ_LANES F64x4 toDouble(I32x4 v) {
+  __asm__("" : "+x"(v.v));
+  return {_mm256_cvtepi32_pd(v.v)};
+}
 TQ_LANES F32x8 toFloat(I32x8 v) { return {_mm256_cvtepi32_ps(v.v)}; }
 // float to int32 rounded to nearest, ties to even; NaN and everything
 // outside the int32 range give INT32_MIN.
 TQ_LANES I32x8 toInt32Nearest(F32x8 v) { return {_mm256_cvtps_epi32(v.v)}; }
+// double to int32 truncated toward zero (exact for integral values in range).
+TQ_LANES I32x4 toInt32Truncated(F64x4 v) { return {_mm256_cvttpd_epi32(v.v)}; }
+// Rounded to an integral value: to nearest with ties to even, or toward zero.
+TQ_LANES F64x4 roundNearest(F64x4 v) { return {_mm256_round_pd(v.v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC)}; }
+TQ_LANES double truncate(double x) {
+  const __m128d v = _mm_set_sd(x);
+  return _mm_cvtsd_f64(_mm_round_sd(v, v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
+}
 
 // ---- integer lanes -------------------------------------------------------------
 
@@ -393,6 +411,12 @@ TQ_LANES I16x8 max(I16x8 a, I16x8 b) { return {_mm_max_epi16(a.v, b.v)}; }
 TQ_LANES I32x4 min(I32x4 a, I32x4 b) { return {_mm_min_epi32(a.v, b.v)}; }
 TQ_LANES I32x4 max(I32x4 a, I32x4 b) { return {_mm_max_epi32(a.v, b.v)}; }
 TQ_LANES I32x4 add(I32x4 a, I32x4 b) { return {_mm_add_epi32(a.v, b.v)}; }
+TQ_LANES I32x4 sub(I32x4 a, I32x4 b) { return {_mm_sub_epi32(a.v, b.v)}; }  // wraps around
+TQ_LANES I32x4 cmpEq(I32x4 a, I32x4 b) { return {_mm_cmpeq_epi32(a.v, b.v)}; }
+TQ_LANES I32x4 bitOr(I32x4 a, I32x4 b) { return {_mm_or_si128(a.v, b.v)}; }
+// Bit k set where lane k of a mask is set.
+TQ_LANES unsigned laneMask(F32x4 m) { return unsigned(_mm_movemask_ps(m.v)); }
+TQ_LANES unsigned laneMask(I32x4 m) { return unsigned(_mm_movemask_ps(_mm_castsi128_ps(m.v))); }
 TQ_LANES I32x8 bitXor(I32x8 a, I32x8 b) { return {_mm256_castps_si256(_mm256_xor_ps(_mm256_castsi256_ps(a.v), _mm256_castsi256_ps(b.v)))}; }
 
 // ---- horizontal sums in one fixed order --------------------------------------

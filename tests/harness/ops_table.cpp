@@ -8,6 +8,24 @@
 
 namespace tq::test {
 
+// The graph mapping's record over the row's arrays, with fixed axes.
+template <class F>
+double callXY(F* f, void* const* p, const long double* q, uint32_t n) {
+  const bool empty = q[4] != 0;
+  XYGraphParams r{};
+  r.count = n, r.xSourceMode = uint8_t(q[0]), r.ySampleType = 7, r.xAxisMode = uint8_t(q[1]);
+  r.startIndex = int32_t(q[3]), r.yAxisMode = uint8_t(q[2]);
+  r.left = 100, r.top = 10, r.right = 300, r.bottom = 110;
+  r.xStep = 0.5, r.xStart = -1, r.yFactor = 2, r.yOffset = 0.5;
+  r.xMin = 0, r.xMax = empty ? 0 : 10, r.logXMin = -1, r.logXMax = empty ? -1 : 2;
+  r.yMin = -50, r.yMax = empty ? -50 : 100, r.logYMin = -2, r.logYMax = empty ? -2 : 3;
+  r.dbReference = 2, r.dbFactor = 1;
+  r.yValues = p[0], r.xValues = static_cast<const double*>(p[1]);
+  r.xPixels = PW(2), r.yPixels = PW(3), r.pointsDone = reinterpret_cast<uint32_t*>(PW(4));
+  f(&r);
+  return 0.0;
+}
+
 const std::vector<Op>& ops() {
   static const std::vector<Op> table = {
       TQ_PAIR_ROW(tqcalcGetVersion, "ow*0+1 ow*0+1 ow*0+1", 0, (f(PW(0), PW(1), int32_t(q[0]), PW(2)), 0.0),
@@ -73,6 +91,33 @@ const std::vector<Op>& ops() {
                   {0.1, 3.7}, {-2.5, -0.0}, {DBL_MAX / 8, DBL_MAX}, {INFINITY, 1}),
       TQ_PAIR_ROW(tqcalcChannelFillBufferWithLinearFunction_float, "of", 0, (f(PF(0), n, float(q[0]), float(q[1])), 0.0),
                   {0.1f, 3.7f}, {-2.5, -0.0}, {FLT_MAX / 8, FLT_MAX}, {INFINITY, 1}),
+      TQ_PAIR_ROW(tqcalcGetMinMax_double, "id od*0+1 od*0+1", 0, (f(PD(0), n, PD(1), PD(2)), 0.0)),
+      TQ_PAIR_ROW(tqcalcGetMinMax_float, "if of*0+1 of*0+1", 0, (f(PF(0), n, PF(1), PF(2)), 0.0)),
+      TQ_PAIR_ROW(tqcalcGetMinMax_int16_t, "is os*0+1 os*0+1", 0, (f(PS(0), n, PS(1), PS(2)), 0.0)),
+      TQ_PAIR_ROW(tqcalcGetMinMax_int32_t, "iw ow*0+1 ow*0+1", 0, (f(PW(0), n, PW(1), PW(2)), 0.0)),
+      // Small integers and eighths: the sums are exact in any order.
+      TQ_PAIR_ROW(tqcalcGetMinMaxAveRMS_double, "id ud*0+1 ud*0+1 ud*0+1 ud*0+1", EXACT,
+                  (f(PD(0), n, PD(1), PD(2), PD(3), PD(4), double(q[0])), 0.0), {0.25}, {-3}),
+      TQ_PAIR_ROW(tqcalcGetMinMaxAveRMS_float, "if uf*0+1 uf*0+1 ud*0+1 ud*0+1", EXACT,
+                  (f(PF(0), n, PF(1), PF(2), PD(3), PD(4), float(q[0])), 0.0), {0.25}, {-3}),
+      TQ_PAIR_ROW(tqcalcGetMinMaxAveRMS_int16_t, "is us*0+1 us*0+1 ud*0+1 ud*0+1", EXACT,
+                  (f(PS(0), n, PS(1), PS(2), PD(3), PD(4), float(q[0])), 0.0), {0.25}, {-3}),
+      TQ_PAIR_ROW(tqcalcGetMinMaxAveRMS_int32_t, "iw uw*0+1 uw*0+1 ud*0+1 ud*0+1", EXACT,
+                  (f(PW(0), n, PW(1), PW(2), PD(3), PD(4), double(q[0])), 0.0), {0.25}, {-3}),
+      TQ_PAIR_ROW(tqcalcMoveAndGetMinMaxAveRMS_int16_t, "os is/ us*0+1 us*0+1 ud*0+1 ud*0+1", EXACT,
+                  (f(PS(0), PS(1), n, PS(2), PS(3), PD(4), PD(5), float(q[1]), int32_t(q[0])), 0.0),
+                  {1, 0.25}, {2, -3}, {3, 0.5}, {7, 0}),
+      // q: xSourceMode, xAxisMode, yAxisMode, startIndex, empty ranges; n is the count.
+      TQ_PAIR_ROW(tqcalcGetXYValGraph2D, "id*0+4 id*0+8 ow*0+4 ow*0+4 ow*0+1", EDGES, callXY(f, p, q, n),
+                  {0, 0, 0, 3, 0}, {1, 1, 1, 4, 0}, {2, 2, 2, 0, 0}, {2, 0, 7, 1, 0}, {1, 1, 2, 2, 0},
+                  {0, 0, 0, 3, 1}, {1, 1, 1, 4, 1}, {3, 0, 2, 0, 1}),
+      // A window of n columns and 3 rows, row 0 last in memory (a positive
+      // pitch walks down); q: cursor, excluded count, bytes added to the pitch.
+      TQ_PAIR_ROW(tqcalcFindCursorXY, "bw*3 iw*0+5 ow*0+1 ow*0+1 ow*0+1", EXACT,
+                  (f(reinterpret_cast<const uint32_t*>(n ? PW(0) - (n - 1) : PW(0)), int32_t(4 * n + uint32_t(q[3])), int32_t(n), 3,
+                     int32_t(q[0]), int32_t(q[1]), reinterpret_cast<uint32_t*>(PW(2)), PW(3), PW(4),
+                     reinterpret_cast<const uint32_t*>(PW(1)), int32_t(q[2])), 0.0),
+                  {5, 1, 5, 0}, {-10, 0, 2, 3}, {20, 7, 0, 1}, {3, -4, -1, 2}, {2, 1, 1, 0}),
   };
   return table;
 }

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "core/fast_log10.h"
+#include "tqcalc.h"
 
 namespace tq::ref {
 
@@ -211,5 +213,118 @@ void tqcalcChannelFillBufferWithLinearFunction(T* b, uint32_t n, T slope, T c) {
 }
 TQ_TYPED(tqcalcChannelFillBufferWithLinearFunction, double) TQ_TYPED(tqcalcChannelFillBufferWithLinearFunction, float)
 #undef TQ_TYPED
+
+// Minimum and maximum: the scan from element 0, strict comparisons.
+template <class T>
+void tqcalcGetMinMax(const T* v, uint32_t n, T* lo, T* hi) {
+  if (n == 0) return;
+  T a = v[0], b = v[0];
+  for (uint32_t i = 1; i < n; ++i) {
+    if (a > v[i]) a = v[i];
+    if (v[i] > b) b = v[i];
+  }
+  *lo = a, *hi = b;
+}
+inline void tqcalcGetMinMax_double(const double* v, uint32_t n, double* lo, double* hi) { tqcalcGetMinMax(v, n, lo, hi); }
+inline void tqcalcGetMinMax_float(const float* v, uint32_t n, float* lo, float* hi) { tqcalcGetMinMax(v, n, lo, hi); }
+inline void tqcalcGetMinMax_int16_t(const int16_t* v, uint32_t n, int16_t* lo, int16_t* hi) { tqcalcGetMinMax(v, n, lo, hi); }
+inline void tqcalcGetMinMax_int32_t(const int32_t* v, uint32_t n, int32_t* lo, int32_t* hi) { tqcalcGetMinMax(v, n, lo, hi); }
+
+// Running statistics, one sample at a time. The shifted sample s = v + offset
+// is formed in double for the samples the long path takes in whole blocks,
+// in float (where the offset is a float) for the others: all of them below
+// one vector; for int16 those before the first 16-byte boundary of the array
+// and after its last whole block of eight.
+template <class T, class O>
+void runningStats(const T* v, uint32_t n, T* lo, T* hi, double* sum, double* squares, O offset, std::size_t first,
+                  std::size_t end) {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (*lo > v[i]) *lo = v[i];
+    if (v[i] > *hi) *hi = v[i];
+    *sum += double(v[i]);
+    const double s = i >= first && i < end ? double(v[i]) + double(offset) : double(O(O(v[i]) + offset));
+    *squares += s * s;
+  }
+}
+template <class T>
+std::pair<std::size_t, std::size_t> doubleShiftRange(const T* v, uint32_t n) {
+  if (sizeof(T) == 8 || std::is_same_v<T, int32_t>) return {0, n};  // a double offset: always double
+  const std::size_t head = std::is_same_v<T, int16_t> ? (0u - reinterpret_cast<std::uintptr_t>(v)) % 16 / 2 : 0;
+  if (n < 8 || n - head < 8) return {0, 0};
+  return std::is_same_v<T, int16_t> ? std::make_pair(head, head + (n - head) / 8 * 8) : std::make_pair(head, std::size_t(n));
+}
+template <class T, class O>
+void tqcalcGetMinMaxAveRMS(const T* v, uint32_t n, T* lo, T* hi, double* sum, double* squares, O offset) {
+  const auto [first, end] = doubleShiftRange(v, n);
+  runningStats(v, n, lo, hi, sum, squares, offset, first, end);
+}
+inline void tqcalcGetMinMaxAveRMS_double(const double* v, uint32_t n, double* lo, double* hi, double* s, double* q, double o) { tqcalcGetMinMaxAveRMS(v, n, lo, hi, s, q, o); }
+inline void tqcalcGetMinMaxAveRMS_float(const float* v, uint32_t n, float* lo, float* hi, double* s, double* q, float o) { tqcalcGetMinMaxAveRMS(v, n, lo, hi, s, q, o); }
+inline void tqcalcGetMinMaxAveRMS_int16_t(const int16_t* v, uint32_t n, int16_t* lo, int16_t* hi, double* s, double* q, float o) { tqcalcGetMinMaxAveRMS(v, n, lo, hi, s, q, o); }
+inline void tqcalcGetMinMaxAveRMS_int32_t(const int32_t* v, uint32_t n, int32_t* lo, int32_t* hi, double* s, double* q, double o) { tqcalcGetMinMaxAveRMS(v, n, lo, hi, s, q, o); }
+
+// Copy with statistics: the samples gathered in order, split like those of
+// the running statistics on the source (stride 1) or the destination.
+inline void tqcalcMoveAndGetMinMaxAveRMS_int16_t(int16_t* d, const int16_t* s, uint32_t n, int16_t* lo, int16_t* hi,
+                                                 double* sum, double* squares, float offset, int32_t stride) {
+  for (std::size_t i = 0; i < n; ++i) d[i] = s[std::ptrdiff_t(i) * stride];
+  const auto [first, end] = doubleShiftRange(stride == 1 ? s : d, n);
+  runningStats(d, n, lo, hi, sum, squares, offset, first, end);
+}
+
+// XY graph values, point by point. `four`: the four-point form's guards,
+// zero ranges, logarithm (float scaling) and rounding (ties to even); the
+// one-point form's otherwise (double scaling; add 0.5, truncate).
+inline void xyPoint(const XYGraphParams& p, int k, bool four) {
+  const auto log10 = [four](double a) {
+    return four ? double(fastLog2(float(a)) * fastlog::kLog10Of2Float) : double(fastLog10(float(a)));
+  };
+  const auto scale = [](double value, double start, double end, double ifZero) {
+    return end - start == 0.0 ? ifZero : (value - start) / (end - start);
+  };
+  const auto pixel = [four](double position, int origin, int extent, int sign) {
+    position = std::isnan(position) ? -1e6 : std::fmin(std::fmax(position, -1e6), 1e6);
+    const double r = four ? std::nearbyint(position * extent) : std::trunc(position * extent + 0.5);
+    return int32_t(std::fmin(std::fmax(origin + sign * r, -32768.0), 32767.0));
+  };
+  const int32_t index = p.startIndex + k;
+  const double x = p.xSourceMode == 1 ? p.xValues[index] : p.xSourceMode == 2 ? index * p.xStep + p.xStart : index;
+  double u = x;
+  if (p.xAxisMode == 0) u = scale(x, p.xMin, p.xMax, p.xMin);
+  if (p.xAxisMode == 1) u = scale(x > (four ? p.logXMin : 0.0) ? log10(x) : p.logXMin, p.logXMin, p.logXMax, p.logXMin);
+  const double r = p.ySampleType == 5 ? double(static_cast<const float*>(p.yValues)[k]) : static_cast<const double*>(p.yValues)[k];
+  const double y = p.yFactor * r + p.yOffset;
+  double v;
+  if (p.yAxisMode == 0)
+    v = scale(y, p.yMin, p.yMax, four ? 0.0 : p.yMin);
+  else if (p.yAxisMode == 1)
+    v = scale(y > (four ? p.yMin : 0.0) ? log10(y) : p.logYMin, p.logYMin, p.logYMax, p.logYMin);
+  else
+    v = scale(y > (four ? 1e-12 : 0.0) ? p.dbFactor * 20.0 * log10(y / p.dbReference) : -400.0, p.yMin, p.yMax, four ? p.yMin : 0.0);
+  p.xPixels[k] = pixel(u, p.left, p.right - p.left, 1);
+  p.yPixels[k] = pixel(v, p.bottom, p.bottom - p.top, -1);
+}
+inline void tqcalcGetXYValGraph2D(const XYGraphParams* p) {
+  const bool four = p->count >= 4;
+  for (int k = 0; k < (four ? 4 : 1); ++k) xyPoint(*p, k, four);
+  *p->pointsDone = four ? 4 : 1;
+}
+
+// Cursor search: every cell in row order, strict comparison of float
+// squared distances from wrapping differences.
+inline void tqcalcFindCursorXY(const uint32_t* cells, int32_t pitch, int32_t width, int32_t height, int32_t cx, int32_t cy,
+                               uint32_t* value, int32_t* column, int32_t* row, const uint32_t* excluded, int32_t excludedCount) {
+  float best = std::numeric_limits<float>::max();
+  for (int32_t r = 0; r < height; ++r)
+    for (int32_t c = 0; c < width; ++c) {
+      uint32_t v;
+      std::memcpy(&v, reinterpret_cast<const char*>(cells) - std::ptrdiff_t(r) * (pitch / 4 * 4) + 4 * std::ptrdiff_t(c), 4);
+      bool candidate = true;
+      for (int32_t j = 0; j < excludedCount && candidate; ++j) candidate = v != excluded[j];
+      const float dx = float(int32_t(uint32_t(cx) - uint32_t(c))), dy = float(int32_t(uint32_t(cy) - uint32_t(r)));
+      const float d = dx * dx + dy * dy;
+      if (candidate && d < best) best = d, *value = v, *column = c, *row = r;
+    }
+}
 
 }  // namespace tq::ref
