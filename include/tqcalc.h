@@ -14,6 +14,7 @@
 #ifndef TQCALC_H
 #define TQCALC_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 /* Calling conventions. On x86-64 there is only one, so both are empty. */
@@ -213,6 +214,91 @@ TQCALC_PAIR(void, tqcalcCAPV_lin,
 TQCALC_PAIR(void, tqcalcCAPV_log,
             (const float* values, uint32_t count, int32_t* coordinates, int32_t minCoordinate,
              int32_t maxCoordinate, float scale, float offset, float reference));
+
+/* ---- Record layout -------------------------------------------------------
+ * Records are laid out as a 32-bit host lays them out; the offsets are
+ * checked on the 32-bit targets. i386 Linux aligns doubles inside records to
+ * 4 bytes, Windows to 8: TQCALC_ALIGN8 keeps them at 8 on both. */
+#ifndef TQCALC_ALIGN8
+#  if defined(__cplusplus)
+#    define TQCALC_ALIGN8 alignas(8)
+#    define TQCALC_STATIC_ASSERT(condition, text) static_assert(condition, text)
+#  else
+#    define TQCALC_ALIGN8 _Alignas(8)
+#    define TQCALC_STATIC_ASSERT(condition, text) _Static_assert(condition, text)
+#  endif
+#  if defined(__i386__) || (defined(_WIN32) && !defined(_WIN64))
+#    define TQCALC_OFFSET32(record, field, offset) \
+       TQCALC_STATIC_ASSERT(offsetof(record, field) == (offset), "32-bit offset of " #record "." #field)
+#    define TQCALC_SIZE32(record, size) TQCALC_STATIC_ASSERT(sizeof(record) == (size), "32-bit size of " #record)
+#  else
+#    define TQCALC_OFFSET32(record, field, offset) TQCALC_STATIC_ASSERT(1, "")
+#    define TQCALC_SIZE32(record, size) TQCALC_STATIC_ASSERT(1, "")
+#  endif
+#endif
+
+/* ---- Scaled channel values at a position -----------------------------------*/
+/* Storage type of a channel's raw samples (a 32-bit code; codes above 10 are
+ * not valid). The pair types hold two values per sample. */
+typedef enum ChannelSampleType {
+  ChannelSampleUInt8 = 0,
+  ChannelSampleInt8 = 1,
+  ChannelSampleInt16 = 2,
+  ChannelSampleUInt16 = 3,
+  ChannelSampleInt32 = 4,
+  ChannelSampleFloat = 5,
+  ChannelSampleInt64 = 6,
+  ChannelSampleDouble = 7,
+  ChannelSampleUInt32 = 8,
+  ChannelSampleFloatPair = 9,
+  ChannelSampleDoublePair = 10
+} ChannelSampleType;
+
+/* destination[i] = sample(i * stride) * scale + offset for i < count (codes
+ * 0-8), or the 2 * count values at j * stride unscaled (codes 9, 10). stride
+ * counts source elements and may be 0 or negative. count <= 0 or a code
+ * above 10 writes nothing. */
+typedef struct ScaledValuesParamsDouble {
+  const void* source;
+  double* destination;
+  TQCALC_ALIGN8 double scale;
+  double offset;
+  int32_t count;
+  uint32_t sampleType; /* a ChannelSampleType code */
+  int32_t stride;
+} ScaledValuesParamsDouble;
+TQCALC_OFFSET32(ScaledValuesParamsDouble, destination, 4);
+TQCALC_OFFSET32(ScaledValuesParamsDouble, scale, 8);
+TQCALC_OFFSET32(ScaledValuesParamsDouble, offset, 16);
+TQCALC_OFFSET32(ScaledValuesParamsDouble, count, 24);
+TQCALC_OFFSET32(ScaledValuesParamsDouble, sampleType, 28);
+TQCALC_OFFSET32(ScaledValuesParamsDouble, stride, 32);
+
+typedef struct ScaledValuesParamsFloat {
+  const void* source;
+  float* destination;
+  float scale;
+  float offset;
+  int32_t count;
+  uint32_t sampleType; /* a ChannelSampleType code */
+  int32_t stride;
+} ScaledValuesParamsFloat;
+TQCALC_OFFSET32(ScaledValuesParamsFloat, destination, 4);
+TQCALC_OFFSET32(ScaledValuesParamsFloat, scale, 8);
+TQCALC_OFFSET32(ScaledValuesParamsFloat, offset, 12);
+TQCALC_OFFSET32(ScaledValuesParamsFloat, count, 16);
+TQCALC_OFFSET32(ScaledValuesParamsFloat, sampleType, 20);
+TQCALC_OFFSET32(ScaledValuesParamsFloat, stride, 24);
+
+/* Conversions to double are exact except 64-bit integers (rounded once);
+ * UInt32 is unsigned. Into float: Int64 and UInt32 are rounded to double
+ * first, Double samples are scaled in double and rounded once, FloatPair
+ * values are copied bit for bit. The _aligned_output names are the same
+ * entries. */
+TQCALC_PAIR(void, tqcalcChannelGetScaledValuesAtPos_double, (const ScaledValuesParamsDouble* params));
+TQCALC_PAIR(void, tqcalcChannelGetScaledValuesAtPos_float, (const ScaledValuesParamsFloat* params));
+TQCALC_PAIR(void, tqcalcChannelGetScaledValuesAtPos_double_aligned_output, (const ScaledValuesParamsDouble* params));
+TQCALC_PAIR(void, tqcalcChannelGetScaledValuesAtPos_float_aligned_output, (const ScaledValuesParamsFloat* params));
 
 /* ---- Linear-function fill --------------------------------------------------*/
 /* buffer[i] = i * slope + intercept for i = 0 .. count - 1, each product and

@@ -88,6 +88,13 @@ template <> TQ_LANES float load<float>(const void* p) { float v; std::memcpy(&v,
 template <> TQ_LANES double load<double>(const void* p) { double v; std::memcpy(&v, p, 8); return v; }
 template <> TQ_LANES int16_t load<int16_t>(const void* p) { int16_t v; std::memcpy(&v, p, 2); return v; }
 template <> TQ_LANES int32_t load<int32_t>(const void* p) { int32_t v; std::memcpy(&v, p, 4); return v; }
+// Stored samples of every integer width (the channel types).
+template <> TQ_LANES int8_t load<int8_t>(const void* p) { int8_t v; std::memcpy(&v, p, 1); return v; }
+template <> TQ_LANES uint8_t load<uint8_t>(const void* p) { uint8_t v; std::memcpy(&v, p, 1); return v; }
+template <> TQ_LANES uint16_t load<uint16_t>(const void* p) { uint16_t v; std::memcpy(&v, p, 2); return v; }
+template <> TQ_LANES uint32_t load<uint32_t>(const void* p) { uint32_t v; std::memcpy(&v, p, 4); return v; }
+template <> TQ_LANES int64_t load<int64_t>(const void* p) { int64_t v; std::memcpy(&v, p, 8); return v; }
+template <> TQ_LANES uint64_t load<uint64_t>(const void* p) { uint64_t v; std::memcpy(&v, p, 8); return v; }
 template <> TQ_LANES F32x8 load<F32x8>(const void* p) { return {_mm256_loadu_ps(static_cast<const float*>(p))}; }
 template <> TQ_LANES F32x4 load<F32x4>(const void* p) { return {_mm_loadu_ps(static_cast<const float*>(p))}; }
 template <> TQ_LANES F64x4 load<F64x4>(const void* p) { return {_mm256_loadu_pd(static_cast<const double*>(p))}; }
@@ -101,6 +108,8 @@ TQ_LANES void store(void* p, float v) { std::memcpy(p, &v, 4); }
 TQ_LANES void store(void* p, double v) { std::memcpy(p, &v, 8); }
 TQ_LANES void store(void* p, int16_t v) { std::memcpy(p, &v, 2); }
 TQ_LANES void store(void* p, int32_t v) { std::memcpy(p, &v, 4); }
+TQ_LANES void store(void* p, uint32_t v) { std::memcpy(p, &v, 4); }
+TQ_LANES void store(void* p, uint64_t v) { std::memcpy(p, &v, 8); }
 TQ_LANES void store(void* p, F32x8 v) { _mm256_storeu_ps(static_cast<float*>(p), v.v); }
 TQ_LANES void store(void* p, F32x4 v) { _mm_storeu_ps(static_cast<float*>(p), v.v); }
 TQ_LANES void store(void* p, F64x4 v) { _mm256_storeu_pd(static_cast<double*>(p), v.v); }

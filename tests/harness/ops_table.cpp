@@ -8,6 +8,15 @@
 
 namespace tq::test {
 
+// The scaled-value exports take one record, built from the source and
+// output arrays and the scalars {stride, code, scale, offset}.
+template <class Params, class F, class Out>
+double scaledCall(F f, const void* source, Out* out, uint32_t n, const long double* q) {
+  const Params params{source, out, decltype(Params::scale)(q[2]), decltype(Params::offset)(q[3]), int32_t(n), uint32_t(q[1]), int32_t(q[0])};
+  f(&params);
+  return 0.0;
+}
+
 const std::vector<Op>& ops() {
   static const std::vector<Op> table = {
       TQ_PAIR_ROW(tqcalcGetVersion, "ow*0+1 ow*0+1 ow*0+1", 0, (f(PW(0), PW(1), int32_t(q[0]), PW(2)), 0.0),
@@ -69,6 +78,12 @@ const std::vector<Op>& ops() {
       TQ_PAIR_ROW(tqcalcCAPV_log, "if ow", EDGES,
                   (f(PF(0), n, PW(1), int32_t(q[0]), int32_t(q[1]), float(q[2]), float(q[3]), float(q[4])), 0.0),
                   {-2000, 2000, 100, 50, 10}, {0, 640, -80, 320, 0.25}, {-100000, 100000, 100, 0, 0}),
+      // Double and Float samples (the other codes: tests/channel), strided;
+      // code 11 writes nothing.
+      TQ_PAIR_ROW(tqcalcChannelGetScaledValuesAtPos_double, "id/ od", EDGES,
+                  scaledCall<ScaledValuesParamsDouble>(f, p[0], PD(1), n, q), {1, 7, 0.3, -2.5}, {3, 7, -1.5, 0.25}, {2, 11, 1, 0}),
+      TQ_PAIR_ROW(tqcalcChannelGetScaledValuesAtPos_float, "if/ of", EDGES,
+                  scaledCall<ScaledValuesParamsFloat>(f, p[0], PF(1), n, q), {1, 5, 0.3f, -2.5}, {3, 5, -1.5, 0.25}, {2, 11, 1, 0}),
       TQ_PAIR_ROW(tqcalcChannelFillBufferWithLinearFunction_double, "od", 0, (f(PD(0), n, double(q[0]), double(q[1])), 0.0),
                   {0.1, 3.7}, {-2.5, -0.0}, {DBL_MAX / 8, DBL_MAX}, {INFINITY, 1}),
       TQ_PAIR_ROW(tqcalcChannelFillBufferWithLinearFunction_float, "of", 0, (f(PF(0), n, float(q[0]), float(q[1])), 0.0),

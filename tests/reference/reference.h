@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
+
+#include "tqcalc.h"
 
 #include "core/fast_log10.h"
 
@@ -208,6 +211,32 @@ inline void tqcalcCAPV_log(const float* v, uint32_t n, int32_t* out, int32_t lo,
                            float reference) {
   pvDiagram(true, v, n, out, lo, hi, scale, offset, reference);
 }
+
+// Scaled channel values: each value read at its own element offset, made a
+// double (exact but for 64-bit integers), then scaled in the output's
+// precision; into float the double is rounded first, Double samples scale
+// in double, FloatPair bits are copied.
+template <class Params>
+void scaledValues(const Params* p) {
+  using Out = std::remove_pointer_t<decltype(p->destination)>;
+  const uint32_t code = p->sampleType;
+  const int64_t n = code >= 9 ? 2 * int64_t(p->count) : p->count;
+  const auto* base = static_cast<const char*>(p->source);
+  for (int64_t i = 0; code <= 10 && i < n; ++i) {
+    const std::ptrdiff_t at = std::ptrdiff_t(i) * p->stride;
+    const auto get = [&](auto type) { decltype(type) v; std::memcpy(&v, base + at * std::ptrdiff_t(sizeof v), sizeof v); return v; };
+    const double x = code == 0 ? get(uint8_t()) : code == 1 ? get(int8_t()) : code == 2 ? get(int16_t())
+                   : code == 3 ? get(uint16_t()) : code == 4 ? get(int32_t()) : code == 5 || code == 9 ? get(float())
+                   : code == 6 ? double(get(int64_t())) : code == 8 ? get(uint32_t()) : get(double());
+    Out y = std::is_same_v<Out, double> ? Out(x * p->scale + p->offset) : Out(Out(x) * p->scale + p->offset);
+    if (code == 7 && !std::is_same_v<Out, double>) y = Out(x * double(p->scale) + double(p->offset));
+    if (code >= 9) y = Out(x);
+    if (code == 9 + std::is_same_v<Out, double>) std::memcpy(&y, base + at * std::ptrdiff_t(sizeof y), sizeof y);
+    p->destination[i] = y;
+  }
+}
+inline void tqcalcChannelGetScaledValuesAtPos_double(const ScaledValuesParamsDouble* p) { scaledValues(p); }
+inline void tqcalcChannelGetScaledValuesAtPos_float(const ScaledValuesParamsFloat* p) { scaledValues(p); }
 
 // Linear fill: the index rounded once to T, product and sum each rounded.
 template <class T>
