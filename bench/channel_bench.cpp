@@ -1,7 +1,13 @@
 // Channel family beside the scalar loops of its definitions: scaled values
-// (int16 samples into float, the common acquisition case).
+// (int16 samples into float, the common acquisition case); the FIR filter at
+// 64 and 1024 taps with the ring position advancing by one per output, beside
+// VOLK's AVX dot product run on the same two pieces (elem/ns: taps per ns).
 #include "bench_support.h"
 #include "tqcalc.h"
+
+#if defined(TQ_HAVE_VOLK)
+#include <volk/volk_32f_x2_dot_prod_32f.h>
+#endif
 
 namespace tq::bench {
 namespace {
@@ -19,11 +25,38 @@ void scaledInt16(benchmark::State& state, F f) {
   setCounters(state, n, 6);
 }
 
+template <class Fir>
+void fir(benchmark::State& state, Fir f) {
+  const auto taps = int32_t(state.range(0));
+  Buffer<float> history{std::size_t(taps)}, coefficients{std::size_t(taps), 0.01};
+  int32_t position = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(history.data());
+    benchmark::DoNotOptimize(f(history.data(), coefficients.data(), taps, position));
+    position = position + 1 == taps ? 0 : position + 1;
+  }
+  setCounters(state, taps, 8);
+}
+void firTaps(benchmark::internal::Benchmark* b) { b->Arg(64)->Arg(1024); }
+#if defined(TQ_HAVE_VOLK)
+double volkTwoPieces(const float* h, const float* c, int32_t length, int32_t position) {
+  float first = 0.0f, second = 0.0f;
+  volk_32f_x2_dot_prod_32f_u_avx(&first, h + position, c, unsigned(length - position));
+  if (position > 0) volk_32f_x2_dot_prod_32f_u_avx(&second, h, c + (length - position), unsigned(position));
+  return double(first + second);
+}
+#endif
+
 const bool registered = registerRows({
     Row{"ChannelGetScaledValuesAtPos_float_int16/tqcalc",
         [](benchmark::State& s) { scaledInt16(s, tqcalcChannelGetScaledValuesAtPos_float); }},
     Row{"ChannelGetScaledValuesAtPos_float_int16/scalar",
         [](benchmark::State& s) { scaledInt16(s, TQ_SCALAR_LOOP(tqcalcChannelGetScaledValuesAtPos_float)); }},
+    Row{"FIRFilter_float/tqcalc", [](benchmark::State& s) { fir(s, tqcalcFIRFilter_float); }, firTaps},
+    Row{"FIRFilter_float/scalar", [](benchmark::State& s) { fir(s, TQ_SCALAR_LOOP(tqcalcFIRFilter_float)); }, firTaps},
+#if defined(TQ_HAVE_VOLK)
+    Row{"FIRFilter_float/volk_avx(dot product per piece)", [](benchmark::State& s) { fir(s, volkTwoPieces); }, firTaps},
+#endif
 });
 
 }  // namespace

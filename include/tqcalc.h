@@ -309,6 +309,15 @@ TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_double,
 TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_float,
             (float* buffer, uint32_t count, float slope, float intercept));
 
+/* ---- FIR filter ------------------------------------------------------------*/
+/* One output over the host's ring of `length` past inputs: the sum over k of
+ * coefficients[k] * history[(position + k) mod length], 0 <= position <=
+ * length, read as two straight pieces. Single precision in a free summation
+ * order (vector lanes), returned widened. length <= 0 returns 0 and reads
+ * nothing. */
+TQCALC_PAIR(double, tqcalcFIRFilter_float,
+            (const float* history, const float* coefficients, int32_t length, int32_t position));
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

@@ -1,5 +1,6 @@
 // Digest cases of the channel family: fixed inputs, edge values included,
 // every output digested. The inputs, calls and digest order never change.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -37,6 +38,18 @@ TQ_DIGEST_CASE(tqcalcChannelGetScaledValuesAtPos_double, 0x641f3429e02cb4d9) {
 }
 TQ_DIGEST_CASE(tqcalcChannelGetScaledValuesAtPos_float, 0x866b4112374ab99b) {
   digestScaled<ScaledValuesParamsFloat, decltype(tqcalcChannelGetScaledValuesAtPos_float)>(invoker, 0.3f, -2.5f);
+}
+
+// Lengths around the steps, positions at both ends and inside, random
+// taps with edge values in the history of the longest.
+TQ_DIGEST_CASE(tqcalcFIRFilter_float, 0x654b6be9631aac36) {
+  for (int32_t length : {-1, 0, 1, 3, 7, 8, 9, 31, 32, 33, 64, 100, 1023}) {
+    const std::size_t n = std::size_t(std::max(length, 0));
+    auto h = randomValues<float>(n, n + 1, 1e3), c = randomValues<float>(n, n + 2, 1e-2);
+    for (std::size_t i = 0; length == 100 && i < 16; ++i) h[i * 6] = edgeValues<float>()[i];
+    for (int32_t position : {0, 1, length / 2, length - 1, length})
+      if (position >= 0) invoker.digest(TQ_CALL(tqcalcFIRFilter_float, h.data(), c.data(), length, position));
+  }
 }
 
 }  // namespace

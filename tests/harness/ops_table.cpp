@@ -1,4 +1,5 @@
 // The rows: every built export, as the harness calls it.
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
@@ -84,6 +85,9 @@ const std::vector<Op>& ops() {
                   scaledCall<ScaledValuesParamsDouble>(f, p[0], PD(1), n, q), {1, 7, 0.3, -2.5}, {3, 7, -1.5, 0.25}, {2, 11, 1, 0}),
       TQ_PAIR_ROW(tqcalcChannelGetScaledValuesAtPos_float, "if/ of", EDGES,
                   scaledCall<ScaledValuesParamsFloat>(f, p[0], PF(1), n, q), {1, 5, 0.3f, -2.5}, {3, 5, -1.5, 0.25}, {2, 11, 1, 0}),
+      // position min(q[0], length): from the start, inside, at the end.
+      TQ_PAIR_ROW(tqcalcFIRFilter_float, "if if", BYTES | EXACT,
+                  f(PF(0), PF(1), int32_t(n), int32_t(std::min<long double>(q[0], n))), {0}, {1}, {5}, {17}, {1000}),
       TQ_PAIR_ROW(tqcalcChannelFillBufferWithLinearFunction_double, "od", 0, (f(PD(0), n, double(q[0]), double(q[1])), 0.0),
                   {0.1, 3.7}, {-2.5, -0.0}, {DBL_MAX / 8, DBL_MAX}, {INFINITY, 1}),
       TQ_PAIR_ROW(tqcalcChannelFillBufferWithLinearFunction_float, "of", 0, (f(PF(0), n, float(q[0]), float(q[1])), 0.0),

@@ -238,6 +238,14 @@ void scaledValues(const Params* p) {
 inline void tqcalcChannelGetScaledValuesAtPos_double(const ScaledValuesParamsDouble* p) { scaledValues(p); }
 inline void tqcalcChannelGetScaledValuesAtPos_float(const ScaledValuesParamsFloat* p) { scaledValues(p); }
 
+// FIR filter: the two pieces in order, one float sum.
+inline double tqcalcFIRFilter_float(const float* h, const float* c, int32_t length, int32_t position) {
+  float s = 0.0f;
+  for (int32_t k = 0; k < length - position; ++k) s += c[k] * h[position + k];
+  for (int32_t j = 0; j < position; ++j) s += c[length - position + j] * h[j];
+  return s;
+}
+
 // Linear fill: the index rounded once to T, product and sum each rounded.
 template <class T>
 void linearFill(T* b, uint32_t n, T slope, T c) { each(b, n, [&](uint32_t i) { return T(T(double(i)) * slope) + c; }); }
