@@ -47,6 +47,21 @@ double volkTwoPieces(const float* h, const float* c, int32_t length, int32_t pos
 }
 #endif
 
+// One noise channel, one call per sample over a block of white samples.
+template <class Pink>
+void pink(benchmark::State& state, Pink f) {
+  const auto n = std::size_t(state.range(0));
+  Buffer<double> white{n};
+  PinkFilterState s{};
+  for (auto _ : state) {
+    double last = 0.0;
+    for (std::size_t i = 0; i < n; ++i) last = f(&s, white.p[i]);
+    benchmark::DoNotOptimize(last);
+  }
+  setCounters(state, std::int64_t(n), 8);
+}
+void block4096(benchmark::internal::Benchmark* b) { b->Arg(4096); }
+
 const bool registered = registerRows({
     Row{"ChannelGetScaledValuesAtPos_float_int16/tqcalc",
         [](benchmark::State& s) { scaledInt16(s, tqcalcChannelGetScaledValuesAtPos_float); }},
@@ -57,6 +72,8 @@ const bool registered = registerRows({
 #if defined(TQ_HAVE_VOLK)
     Row{"FIRFilter_float/volk_avx(dot product per piece)", [](benchmark::State& s) { fir(s, volkTwoPieces); }, firTaps},
 #endif
+    Row{"PinkFilter_double/tqcalc", [](benchmark::State& s) { pink(s, tqcalcPinkFilter_double); }, block4096},
+    Row{"PinkFilter_double/scalar", [](benchmark::State& s) { pink(s, TQ_SCALAR_LOOP(tqcalcPinkFilter_double)); }, block4096},
 });
 
 }  // namespace

@@ -318,6 +318,26 @@ TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_float,
 TQCALC_PAIR(double, tqcalcFIRFilter_float,
             (const float* history, const float* coefficients, int32_t length, int32_t position));
 
+/* ---- Pink-noise filter -----------------------------------------------------*/
+/* Paul Kellet's refined filter: six first-order sections, a one-sample
+ * delayed term and a direct term. The host zeroes the state to start; the
+ * filter needs no alignment of it. */
+typedef struct PinkFilterState {
+  double b0, b1, b2, b3, b4, b5; /* section memories */
+  double b6;                     /* delayed term: 0.115926 * the previous scaled input */
+  double direct;                 /* 0.5362 * the latest scaled input; never read */
+} PinkFilterState;
+TQCALC_OFFSET32(PinkFilterState, b4, 32);
+TQCALC_OFFSET32(PinkFilterState, b6, 48);
+TQCALC_OFFSET32(PinkFilterState, direct, 56);
+TQCALC_SIZE32(PinkFilterState, 64);
+
+/* w = 0.2 * white; b_k = pole_k * b_k + weight_k * w; the result adds the new
+ * memories, the previous b6 and 0.5362 * w, as
+ * ((b0 + b4) + (b2 + b6)) + ((b1 + b5) + (b3 + 0.5362 w)); then b6 and
+ * direct take the new terms. */
+TQCALC_PAIR(double, tqcalcPinkFilter_double, (PinkFilterState* state, double white));
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

@@ -52,5 +52,19 @@ TQ_DIGEST_CASE(tqcalcFIRFilter_float, 0x654b6be9631aac36) {
   }
 }
 
+// A white sequence with edge values (which stick, so late in the run) from
+// a zero state and from a random one; every result and the final states.
+TQ_DIGEST_CASE(tqcalcPinkFilter_double, 0x12b54c2a6e574012) {
+  for (uint32_t seed : {0u, 1u}) {
+    PinkFilterState state{};
+    if (seed) std::memcpy(&state, randomValues<double>(8, seed, 1.0).data(), sizeof state);
+    auto white = randomValues<double>(300, seed + 5, 1.0);
+    const auto edges = edgeValues<double>();
+    for (std::size_t i = 0; i < edges.size(); ++i) white[284 + i] = edges[(i + 4) % edges.size()];
+    for (double w : white) invoker.digest(TQ_CALL(tqcalcPinkFilter_double, &state, w));
+    invoker.digest(state);
+  }
+}
+
 }  // namespace
 }  // namespace tq::test

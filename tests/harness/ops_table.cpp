@@ -18,6 +18,15 @@ double scaledCall(F f, const void* source, Out* out, uint32_t n, const long doub
   return 0.0;
 }
 
+// One call per input sample through the state p[0] (misaligned at will);
+// the last result.
+template <class F>
+double pinkRun(F f, void* state, const double* white, uint32_t n) {
+  double r = 0.0;
+  for (uint32_t i = 0; i < n; ++i) r = f(static_cast<PinkFilterState*>(state), white[i]);
+  return r;
+}
+
 const std::vector<Op>& ops() {
   static const std::vector<Op> table = {
       TQ_PAIR_ROW(tqcalcGetVersion, "ow*0+1 ow*0+1 ow*0+1", 0, (f(PW(0), PW(1), int32_t(q[0]), PW(2)), 0.0),
@@ -88,6 +97,7 @@ const std::vector<Op>& ops() {
       // position min(q[0], length): from the start, inside, at the end.
       TQ_PAIR_ROW(tqcalcFIRFilter_float, "if if", BYTES | EXACT,
                   f(PF(0), PF(1), int32_t(n), int32_t(std::min<long double>(q[0], n))), {0}, {1}, {5}, {17}, {1000}),
+      TQ_PAIR_ROW(tqcalcPinkFilter_double, "ud*0+8 id", BYTES | EDGES, pinkRun(f, p[0], PD(1), n)),
       TQ_PAIR_ROW(tqcalcChannelFillBufferWithLinearFunction_double, "od", 0, (f(PD(0), n, double(q[0]), double(q[1])), 0.0),
                   {0.1, 3.7}, {-2.5, -0.0}, {DBL_MAX / 8, DBL_MAX}, {INFINITY, 1}),
       TQ_PAIR_ROW(tqcalcChannelFillBufferWithLinearFunction_float, "of", 0, (f(PF(0), n, float(q[0]), float(q[1])), 0.0),

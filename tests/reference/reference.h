@@ -246,6 +246,19 @@ inline double tqcalcFIRFilter_float(const float* h, const float* c, int32_t leng
   return s;
 }
 
+// Pink noise: the section updates, then the terms in the library's fixed
+// pairwise order, the previous b6 among them.
+inline double tqcalcPinkFilter_double(PinkFilterState* s, double white) {
+  const double w = white * 0.2;
+  s->b0 = 0.99886 * s->b0 + w * 0.0555179, s->b1 = 0.99332 * s->b1 + w * 0.0750759;
+  s->b2 = 0.969 * s->b2 + w * 0.153852, s->b3 = 0.8665 * s->b3 + w * 0.3104856;
+  s->b4 = 0.55 * s->b4 + w * 0.5329522, s->b5 = -0.7616 * s->b5 + w * -0.016898;
+  const double direct = w * 0.5362;
+  const double r = ((s->b0 + s->b4) + (s->b2 + s->b6)) + ((s->b1 + s->b5) + (s->b3 + direct));
+  s->b6 = w * 0.115926, s->direct = direct;
+  return r;
+}
+
 // Linear fill: the index rounded once to T, product and sum each rounded.
 template <class T>
 void linearFill(T* b, uint32_t n, T slope, T c) { each(b, n, [&](uint32_t i) { return T(T(double(i)) * slope) + c; }); }
