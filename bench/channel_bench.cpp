@@ -1,7 +1,10 @@
 // Channel family beside the scalar loops of its definitions: scaled values
 // (int16 samples into float, the common acquisition case); the FIR filter at
 // 64 and 1024 taps with the ring position advancing by one per output, beside
-// VOLK's AVX dot product run on the same two pieces (elem/ns: taps per ns).
+// VOLK's AVX dot product run on the same two pieces (elem/ns: taps per ns);
+// the IIR block form over 4096 samples (1/elem/ns: ns per sample) with 1 and
+// 3 second-order sections and one general section of order 4 and 8, beside
+// the single-sample entry and the scalar loop of the definition.
 #include "bench_support.h"
 #include "tqcalc.h"
 
@@ -62,6 +65,38 @@ void pink(benchmark::State& state, Pink f) {
 }
 void block4096(benchmark::internal::Benchmark* b) { b->Arg(4096); }
 
+// A stable cascade: sections of poles at radius 0.9, the general section's
+// feedback taps small.
+struct Iir {
+  Iir(int32_t sections, int32_t order) : taps(std::size_t(sections) * std::size_t(order + 1)), gains(std::size_t(sections), 0.5) {
+    for (std::size_t i = 0; i < taps.size(); ++i) taps[i] = {0, 0, 0.2, i % std::size_t(order + 1) == std::size_t(order) ? 0 : 0.05};
+    if (order == 2)
+      for (std::size_t s = 0; s < std::size_t(sections); ++s) taps[3 * s + 1].a = -1.2, taps[3 * s].a = 0.81;
+    state = {0, sections, order, 0, gains.data(), taps.data()};
+  }
+  std::vector<IIRTap> taps;
+  std::vector<double> gains;
+  IIRFilterState state;
+};
+template <class Block>
+void iir(benchmark::State& state, Block block) {
+  Iir f(int32_t(state.range(0)), int32_t(state.range(1)));
+  const std::size_t n = 4096;
+  Buffer<float> in{n}, out{n};
+  for (auto _ : state) {
+    block(&f.state, in.data(), out.data(), uint32_t(n));
+    benchmark::ClobberMemory();
+  }
+  setCounters(state, std::int64_t(n), 8);
+}
+template <class Single>
+auto singles(Single single) {
+  return [single](IIRFilterState* s, const float* in, float* out, uint32_t n) {
+    for (uint32_t i = 0; i < n; ++i) out[i] = float(single(s, in[i]));
+  };
+}
+void cascades(benchmark::internal::Benchmark* b) { b->Args({1, 2})->Args({3, 2})->Args({1, 4})->Args({1, 8}); }
+
 const bool registered = registerRows({
     Row{"ChannelGetScaledValuesAtPos_float_int16/tqcalc",
         [](benchmark::State& s) { scaledInt16(s, tqcalcChannelGetScaledValuesAtPos_float); }},
@@ -74,6 +109,9 @@ const bool registered = registerRows({
 #endif
     Row{"PinkFilter_double/tqcalc", [](benchmark::State& s) { pink(s, tqcalcPinkFilter_double); }, block4096},
     Row{"PinkFilter_double/scalar", [](benchmark::State& s) { pink(s, TQ_SCALAR_LOOP(tqcalcPinkFilter_double)); }, block4096},
+    Row{"IIRFilterArr_float/tqcalc", [](benchmark::State& s) { iir(s, tqcalcIIRFilterArr_float); }, cascades},
+    Row{"IIRFilterArr_float/single_calls", [](benchmark::State& s) { iir(s, singles(tqcalcIIRFilter_float)); }, cascades},
+    Row{"IIRFilterArr_float/scalar", [](benchmark::State& s) { iir(s, TQ_SCALAR_LOOP(tqcalcIIRFilterArr_float)); }, cascades},
 });
 
 }  // namespace

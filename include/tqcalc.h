@@ -309,6 +309,51 @@ TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_double,
 TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_float,
             (float* buffer, uint32_t count, float slope, float intercept));
 
+/* ---- IIR filters -----------------------------------------------------------*/
+/* A cascade of sections in direct form I, all in double. Each section owns
+ * N + 1 taps, oldest first (tap N is the current time); three taps when
+ * sectionOrder is 2 or filterType is 3, whatever sectionOrder holds. Per
+ * sample and section: shift the taps' x and y down, x[N] = gain * v, then
+ *   second-order: r = b2 x2 + ((b1 x1 + b0 x0) - (a1 y1 + a0 y0)),
+ *                 clamped to 1e10 first, then to -1e10 (NaN gives +1e10);
+ *   general:      acc = +0, acc = (b_k x_k - a_k y_k) + acc for k < N,
+ *                 r = b_N x_N + acc, clamped to -1e10 first, then to 1e10
+ *                 (NaN gives -1e10);
+ * y[N] = r is the next section's input. sectionCount <= 0 passes samples
+ * through; sectionOrder <= 0 counts as 0. Only the x and y fields change. */
+typedef struct IIRTap {
+  double x; /* section input at this tap's time, times the section gain */
+  double y; /* section output at this tap's time */
+  double b; /* feed-forward coefficient */
+  double a; /* feedback coefficient (never read at the current tap) */
+} IIRTap;
+TQCALC_OFFSET32(IIRTap, y, 8);
+TQCALC_OFFSET32(IIRTap, b, 16);
+TQCALC_OFFSET32(IIRTap, a, 24);
+TQCALC_SIZE32(IIRTap, 32);
+
+typedef struct IIRFilterState {
+  int32_t filterType; /* 3 forces three taps per section */
+  int32_t sectionCount;
+  int32_t sectionOrder;
+  uint32_t reserved;
+  const double* sectionGains; /* sectionCount gains */
+  IIRTap* taps;               /* all sections' taps, section after section */
+} IIRFilterState;
+TQCALC_OFFSET32(IIRFilterState, sectionCount, 4);
+TQCALC_OFFSET32(IIRFilterState, sectionOrder, 8);
+TQCALC_OFFSET32(IIRFilterState, sectionGains, 16);
+TQCALC_OFFSET32(IIRFilterState, taps, 20);
+
+/* One sample; the float form returns the double result unrounded. */
+TQCALC_PAIR(double, tqcalcIIRFilter_double, (IIRFilterState* filter, double sample));
+TQCALC_PAIR(double, tqcalcIIRFilter_float, (IIRFilterState* filter, float sample));
+/* count samples, each exactly as one single-sample call; output may be
+ * input (in place). The float form rounds each output to float; the state
+ * keeps the double. */
+TQCALC_PAIR(void, tqcalcIIRFilterArr_double, (IIRFilterState* filter, const double* input, double* output, uint32_t count));
+TQCALC_PAIR(void, tqcalcIIRFilterArr_float, (IIRFilterState* filter, const float* input, float* output, uint32_t count));
+
 /* ---- FIR filter ------------------------------------------------------------*/
 /* One output over the host's ring of `length` past inputs: the sum over k of
  * coefficients[k] * history[(position + k) mod length], 0 <= position <=

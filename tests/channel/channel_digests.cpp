@@ -66,5 +66,48 @@ TQ_DIGEST_CASE(tqcalcPinkFilter_double, 0x12b54c2a6e574012) {
   }
 }
 
+// IIR: a resonant second-order cascade (type 0 order 2, and type 3 at
+// order 4), a general one of order 3 and of order 0, each from the same
+// state through one irregular run of samples with edge values late in it;
+// every output and the final taps.
+template <class T, class Run>
+void digestIir(Invoker& invoker, Run run) {
+  for (const auto& [type, order] : {std::pair{0, 2}, std::pair{3, 4}, std::pair{0, 3}, std::pair{0, 0}}) {
+    const std::size_t perSection = type == 3 || order == 2 ? 3 : std::size_t(order + 1);
+    std::vector<IIRTap> taps(2 * perSection);
+    const auto c = randomValues<double>(4 * taps.size(), uint32_t(order + 7 * type), 0.45);
+    for (std::size_t i = 0; i < taps.size(); ++i) taps[i] = {c[4 * i], c[4 * i + 1], c[4 * i + 2], c[4 * i + 3]};
+    const double gains[2] = {1.5, -0.75};
+    IIRFilterState state{type, 2, order, 0, gains, taps.data()};
+    auto samples = randomValues<T>(120, uint32_t(order), 3.0);
+    const auto edges = edgeValues<T>();
+    for (std::size_t i = 0; i < edges.size(); ++i) samples[100 + i] = edges[i];
+    invoker.digest(run(state, samples));
+    invoker.digest(taps);
+  }
+}
+template <class T, class F>
+void digestIirSingle(Invoker& invoker) {
+  digestIir<T>(invoker, [&](IIRFilterState& s, const std::vector<T>& x) {
+    std::vector<double> y;
+    for (T v : x) y.push_back(invoker.call<F>(&s, v));
+    return y;
+  });
+}
+template <class T, class F>
+void digestIirBlock(Invoker& invoker) {
+  digestIir<T>(invoker, [&](IIRFilterState& s, std::vector<T> x) {
+    for (std::size_t at = 0, n = 0; at < x.size(); at += n, n = (n * 7 + 3) % 41) {
+      n = std::min(n, x.size() - at);
+      invoker.call<F>(&s, x.data() + at, x.data() + at, uint32_t(n));
+    }
+    return x;
+  });
+}
+TQ_DIGEST_CASE(tqcalcIIRFilter_double, 0x79372aba84e6b727) { digestIirSingle<double, decltype(tqcalcIIRFilter_double)>(invoker); }
+TQ_DIGEST_CASE(tqcalcIIRFilter_float, 0xa2fdf641736242c6) { digestIirSingle<float, decltype(tqcalcIIRFilter_float)>(invoker); }
+TQ_DIGEST_CASE(tqcalcIIRFilterArr_double, 0x79372aba84e6b727) { digestIirBlock<double, decltype(tqcalcIIRFilterArr_double)>(invoker); }
+TQ_DIGEST_CASE(tqcalcIIRFilterArr_float, 0x5d2acdc782c3a25f) { digestIirBlock<float, decltype(tqcalcIIRFilterArr_float)>(invoker); }
+
 }  // namespace
 }  // namespace tq::test

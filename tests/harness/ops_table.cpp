@@ -27,6 +27,27 @@ double pinkRun(F f, void* state, const double* white, uint32_t n) {
   return r;
 }
 
+// IIR: two sections over the taps p[2] and gains p[3], {filterType,
+// sectionOrder} from the scalars; block calls, or one call per sample
+// returning the last result.
+IIRFilterState iirState(void* const* p, const long double* q) {
+  return {int32_t(q[0]), 2, int32_t(q[1]), 0, static_cast<const double*>(p[3]), static_cast<IIRTap*>(p[2])};
+}
+template <class T, class F>
+double iirBlockCall(F f, void* const* p, const long double* q, uint32_t n) {
+  IIRFilterState s = iirState(p, q);
+  f(&s, static_cast<const T*>(p[0]), static_cast<T*>(p[1]), n);
+  return 0.0;
+}
+template <class T, class F>
+double iirSingleCalls(F f, void* const* p, const long double* q, uint32_t n) {
+  IIRFilterState s = iirState(p, q);
+  double r = 0.0;
+  for (uint32_t i = 0; i < n; ++i) r = f(&s, static_cast<const T*>(p[0])[i]);
+  return r;
+}
+
+#define IIR_PARAMS {0, 2}, {3, 4}, {0, 1}, {0, 0}, {0, -1}, {0, 5}
 const std::vector<Op>& ops() {
   static const std::vector<Op> table = {
       TQ_PAIR_ROW(tqcalcGetVersion, "ow*0+1 ow*0+1 ow*0+1", 0, (f(PW(0), PW(1), int32_t(q[0]), PW(2)), 0.0),
@@ -97,7 +118,14 @@ const std::vector<Op>& ops() {
       // position min(q[0], length): from the start, inside, at the end.
       TQ_PAIR_ROW(tqcalcFIRFilter_float, "if if", BYTES | EXACT,
                   f(PF(0), PF(1), int32_t(n), int32_t(std::min<long double>(q[0], n))), {0}, {1}, {5}, {17}, {1000}),
-      TQ_PAIR_ROW(tqcalcPinkFilter_double, "ud*0+8 id", BYTES | EDGES, pinkRun(f, p[0], PD(1), n)),
+      TQ_PAIR_ROW(tqcalcPinkFilter_double, "ud*0+8 id", EDGES, pinkRun(f, p[0], PD(1), n)),
+      // Two sections: second order, forced by type 3 at order 4, general of
+      // order 1, 0, -1 (as 0) and 5; the taps hold 48 doubles, random
+      // coefficients and history, so most outputs reach the clamp.
+      TQ_PAIR_ROW(tqcalcIIRFilterArr_double, "id od ux*0+48 id*0+2", EDGES, iirBlockCall<double>(f, p, q, n), IIR_PARAMS),
+      TQ_PAIR_ROW(tqcalcIIRFilterArr_float, "if of ux*0+48 id*0+2", EDGES, iirBlockCall<float>(f, p, q, n), IIR_PARAMS),
+      TQ_PAIR_ROW(tqcalcIIRFilter_double, "id ux*0+0 ux*0+48 id*0+2", EDGES, iirSingleCalls<double>(f, p, q, n), IIR_PARAMS),
+      TQ_PAIR_ROW(tqcalcIIRFilter_float, "if ux*0+0 ux*0+48 id*0+2", EDGES, iirSingleCalls<float>(f, p, q, n), IIR_PARAMS),
       TQ_PAIR_ROW(tqcalcChannelFillBufferWithLinearFunction_double, "od", 0, (f(PD(0), n, double(q[0]), double(q[1])), 0.0),
                   {0.1, 3.7}, {-2.5, -0.0}, {DBL_MAX / 8, DBL_MAX}, {INFINITY, 1}),
       TQ_PAIR_ROW(tqcalcChannelFillBufferWithLinearFunction_float, "of", 0, (f(PF(0), n, float(q[0]), float(q[1])), 0.0),

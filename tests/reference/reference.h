@@ -5,6 +5,7 @@
 // element-wise arrays); no intrinsics, each operation rounded on its own.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -258,6 +259,38 @@ inline double tqcalcPinkFilter_double(PinkFilterState* s, double white) {
   s->b6 = w * 0.115926, s->direct = direct;
   return r;
 }
+
+// IIR filters: one sample at a time through the cascade, as defined.
+inline double iirOne(IIRFilterState* f, double v) {
+  const bool second = f->sectionOrder == 2 || f->filterType == 3;
+  const int n = second ? 2 : std::max(f->sectionOrder, 0);
+  for (int s = 0; s < f->sectionCount; ++s) {
+    IIRTap* t = f->taps + std::size_t(s) * std::size_t(n + 1);
+    for (int k = 0; k < n; ++k) t[k].x = t[k + 1].x, t[k].y = t[k + 1].y;
+    t[n].x = v * f->sectionGains[s];
+    double r, acc = 0.0;
+    if (second) {
+      r = t[2].b * t[2].x + ((t[1].b * t[1].x + t[0].b * t[0].x) - (t[1].a * t[1].y + t[0].a * t[0].y));
+      r = r < 1e10 ? r : 1e10;
+      r = r > -1e10 ? r : -1e10;
+    } else {
+      for (int k = 0; k < n; ++k) acc = (t[k].b * t[k].x - t[k].a * t[k].y) + acc;
+      r = t[n].b * t[n].x + acc;
+      r = r > -1e10 ? r : -1e10;
+      r = r < 1e10 ? r : 1e10;
+    }
+    t[n].y = v = r;
+  }
+  return v;
+}
+inline double tqcalcIIRFilter_double(IIRFilterState* f, double v) { return iirOne(f, v); }
+inline double tqcalcIIRFilter_float(IIRFilterState* f, float v) { return iirOne(f, v); }
+template <class T>
+void iirBlock(IIRFilterState* f, const T* in, T* out, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) out[i] = T(iirOne(f, in[i]));
+}
+inline void tqcalcIIRFilterArr_double(IIRFilterState* f, const double* in, double* out, uint32_t n) { iirBlock(f, in, out, n); }
+inline void tqcalcIIRFilterArr_float(IIRFilterState* f, const float* in, float* out, uint32_t n) { iirBlock(f, in, out, n); }
 
 // Linear fill: the index rounded once to T, product and sum each rounded.
 template <class T>
