@@ -309,6 +309,44 @@ TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_double,
 TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_float,
             (float* buffer, uint32_t count, float slope, float intercept));
 
+/* ---- CHS interpolator --------------------------------------------------------*/
+/* A resampler object for one float stream: cubic Hermite interpolation with
+ * Catmull-Rom tangents. Output j lies at input position j / ratio (ratio =
+ * outputRate / inputRate); each block returns every output whose position
+ * has come within the block's reach (up to the newest sample but one). The
+ * outputs stay in the object's buffer until its next call. */
+typedef struct CHSInterpolatorParams {
+  TQCALC_ALIGN8 double inputRate; /* > 0 */
+  double outputRate;              /* > 0 */
+  uint32_t bufferLength;          /* a power of two >= 4: blocks of up to bufferLength - 2 samples */
+} CHSInterpolatorParams;
+TQCALC_OFFSET32(CHSInterpolatorParams, outputRate, 8);
+TQCALC_OFFSET32(CHSInterpolatorParams, bufferLength, 16);
+
+typedef struct CHSInterpolator CHSInterpolator; /* opaque */
+
+enum CHSStatus {
+  CHSStatusOk = 0,
+  CHSStatusInvalidArgument = 1, /* null pointer, a rate not > 0, count 0, no memory */
+  CHSStatusBlockTooLarge = 2,
+  CHSStatusStopped = 3,
+  CHSStatusBadBufferLength = 4 /* 0, 1, 2 or not a power of two */
+};
+
+/* Writes the handle only on success. */
+TQCALC_PAIR(uint32_t, tqcalcCHSInterpolator_Create,
+            (CHSInterpolator** interpolatorOut, const CHSInterpolatorParams* params));
+TQCALC_PAIR(uint32_t, tqcalcCHSInterpolator_Destroy, (CHSInterpolator* interpolator));
+/* The output pointer and count are written only with status 0. */
+TQCALC_PAIR(uint32_t, tqcalcCHSInterpolator_InterpolateValues,
+            (CHSInterpolator* interpolator, const float* values, uint32_t count, float** outputValues,
+             uint32_t* outputCount));
+/* Counters restart at 0 and the stop is lifted; the stored samples remain. */
+TQCALC_PAIR(uint32_t, tqcalcCHSInterpolator_Reset, (CHSInterpolator* interpolator));
+/* Flushes the last interval (the newest sample repeated once) and stops. */
+TQCALC_PAIR(uint32_t, tqcalcCHSInterpolator_Stop,
+            (CHSInterpolator* interpolator, float** outputValues, uint32_t* outputCount));
+
 /* ---- IIR filters -----------------------------------------------------------*/
 /* A cascade of sections in direct form I, all in double. Each section owns
  * N + 1 taps, oldest first (tap N is the current time); three taps when

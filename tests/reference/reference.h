@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 #include <type_traits>
+#include <vector>
 
 #include "tqcalc.h"
 
@@ -291,6 +292,62 @@ void iirBlock(IIRFilterState* f, const T* in, T* out, uint32_t n) {
 }
 inline void tqcalcIIRFilterArr_double(IIRFilterState* f, const double* in, double* out, uint32_t n) { iirBlock(f, in, out, n); }
 inline void tqcalcIIRFilterArr_float(IIRFilterState* f, const float* in, float* out, uint32_t n) { iirBlock(f, in, out, n); }
+
+// CHS interpolator: the whole stream since Create or Reset kept in order (a
+// sample not yet received reads as 0), every output computed afresh from
+// its definition. The handle is this object.
+struct ChsObject {
+  double ratio;
+  uint32_t length;
+  std::vector<float> stream, outputs;
+  uint64_t out = 0;
+  bool stopped = false;
+};
+inline uint32_t tqcalcCHSInterpolator_Create(CHSInterpolator** handle, const CHSInterpolatorParams* p) {
+  if (!p || !handle || !(p->inputRate > 0) || !(p->outputRate > 0) || !(p->outputRate / p->inputRate > 0) ||
+      !std::isfinite(p->outputRate / p->inputRate))
+    return 1;
+  if (p->bufferLength < 4 || (p->bufferLength & (p->bufferLength - 1))) return 4;
+  *handle = reinterpret_cast<CHSInterpolator*>(new ChsObject{p->outputRate / p->inputRate, p->bufferLength, {}, {}});
+  return 0;
+}
+inline uint32_t tqcalcCHSInterpolator_Destroy(CHSInterpolator* h) { return h ? delete reinterpret_cast<ChsObject*>(h), 0 : 1; }
+inline uint32_t tqcalcCHSInterpolator_Reset(CHSInterpolator* h) {
+  if (!h) return 1;
+  auto* o = reinterpret_cast<ChsObject*>(h);
+  o->stream.clear(), o->out = 0, o->stopped = false;
+  return 0;
+}
+inline uint32_t tqcalcCHSInterpolator_InterpolateValues(CHSInterpolator* h, const float* v, uint32_t n, float** values, uint32_t* count) {
+  auto* o = reinterpret_cast<ChsObject*>(h);
+  if (!o || n == 0) return 1;
+  if (n > o->length - 2) return 2;
+  if (o->stopped) return 3;
+  o->stream.insert(o->stream.end(), v, v + n);
+  const uint64_t in = o->stream.size();
+  o->outputs.clear();
+  const auto sample = [&](uint64_t k) { return k < in ? o->stream[k] : 0.0f; };
+  for (uint64_t j = o->out, last = uint64_t(double(in - 2) * o->ratio); in >= 2 && j <= last; ++j) {
+    const double p = double(o->out) / o->ratio + double(j - o->out) / o->ratio;
+    const uint64_t m = uint64_t(std::floor(p));
+    const float t = float(p - double(m));
+    const float p0 = sample(m == 0 ? 0 : m - 1), p1 = sample(m), p2 = sample(m + 1), p3 = sample(m + 2);
+    const float c0 = 2 * p1, c1 = p2 - p0, c2 = (-p3 + 4 * p2) + (-5 * p1 + 2 * p0), c3 = (p3 - 3 * p2) + (3 * p1 - p0);
+    o->outputs.push_back(0.5f * ((c0 + c1 * t) + (c2 * (t * t) + c3 * (t * t * t))));
+  }
+  o->out += o->outputs.size();
+  *values = o->outputs.data(), *count = uint32_t(o->outputs.size());
+  return 0;
+}
+inline uint32_t tqcalcCHSInterpolator_Stop(CHSInterpolator* h, float** values, uint32_t* count) {
+  auto* o = reinterpret_cast<ChsObject*>(h);
+  if (!o) return 1;
+  if (o->stopped) return 3;
+  const float newest = o->stream.empty() ? 0.0f : o->stream.back();
+  ::tq::ref::tqcalcCHSInterpolator_InterpolateValues(h, &newest, 1, values, count);
+  o->stopped = true;
+  return 0;
+}
 
 // Linear fill: the index rounded once to T, product and sum each rounded.
 template <class T>
