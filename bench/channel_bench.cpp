@@ -4,7 +4,10 @@
 // VOLK's AVX dot product run on the same two pieces (elem/ns: taps per ns);
 // the IIR block form over 4096 samples (1/elem/ns: ns per sample) with 1 and
 // 3 second-order sections and one general section of order 4 and 8, beside
-// the single-sample entry and the scalar loop of the definition.
+// the single-sample entry and the scalar loop of the definition; the CHS
+// interpolator in blocks of 1024 into a ring of 4096 at ratios 4 and 0.91875
+// (elem/ns: outputs per ns; the range argument is 100000 x the ratio), beside
+// the definition run one output at a time.
 #include "bench_support.h"
 #include "tqcalc.h"
 
@@ -97,6 +100,28 @@ auto singles(Single single) {
 }
 void cascades(benchmark::internal::Benchmark* b) { b->Args({1, 2})->Args({3, 2})->Args({1, 4})->Args({1, 8}); }
 
+// Both objects restart every 2^20 inputs (the definition keeps its stream).
+template <class Create, class Interpolate, class Reset, class Destroy>
+void chs(benchmark::State& state, Create create, Interpolate interpolate, Reset reset, Destroy destroy) {
+  const double ratio = double(state.range(0)) / 100000;
+  const CHSInterpolatorParams params{1000.0, 1000.0 * ratio, 4096};
+  CHSInterpolator* h = nullptr;
+  create(&h, &params);
+  Buffer<float> in{1024};
+  uint64_t outputs = 0, inputs = 0;
+  for (auto _ : state) {
+    float* out;
+    uint32_t count;
+    interpolate(h, in.data(), 1024u, &out, &count);
+    benchmark::DoNotOptimize(out);
+    outputs += count;
+    if ((inputs += 1024) % (1u << 20) == 0) reset(h);
+  }
+  destroy(h);
+  state.counters["elem/ns"] = benchmark::Counter(double(outputs) / 1e9, benchmark::Counter::kIsRate);
+}
+void ratios(benchmark::internal::Benchmark* b) { b->Arg(400000)->Arg(91875); }
+
 const bool registered = registerRows({
     Row{"ChannelGetScaledValuesAtPos_float_int16/tqcalc",
         [](benchmark::State& s) { scaledInt16(s, tqcalcChannelGetScaledValuesAtPos_float); }},
@@ -112,6 +137,16 @@ const bool registered = registerRows({
     Row{"IIRFilterArr_float/tqcalc", [](benchmark::State& s) { iir(s, tqcalcIIRFilterArr_float); }, cascades},
     Row{"IIRFilterArr_float/single_calls", [](benchmark::State& s) { iir(s, singles(tqcalcIIRFilter_float)); }, cascades},
     Row{"IIRFilterArr_float/scalar", [](benchmark::State& s) { iir(s, TQ_SCALAR_LOOP(tqcalcIIRFilterArr_float)); }, cascades},
+    Row{"CHSInterpolator_InterpolateValues/tqcalc",
+        [](benchmark::State& s) {
+          chs(s, tqcalcCHSInterpolator_Create, tqcalcCHSInterpolator_InterpolateValues, tqcalcCHSInterpolator_Reset,
+              tqcalcCHSInterpolator_Destroy);
+        }, ratios},
+    Row{"CHSInterpolator_InterpolateValues/scalar",
+        [](benchmark::State& s) {
+          chs(s, ref::tqcalcCHSInterpolator_Create, TQ_SCALAR_LOOP(tqcalcCHSInterpolator_InterpolateValues),
+              ref::tqcalcCHSInterpolator_Reset, ref::tqcalcCHSInterpolator_Destroy);
+        }, ratios},
 });
 
 }  // namespace

@@ -50,19 +50,30 @@ void release(CHSInterpolator* o) {
 }
 
 // The Catmull-Rom cubic through P1 (t = 0) and P2 (t = 1), coefficients
-// grouped as (P3 and P2 terms) + (P1 and P0 terms), all in float.
+// grouped as (P3 and P2 terms) + (P1 and P0 terms), all in float; one
+// output (float) or four side by side (F32x4), the same operations. A
+// negated term is subtracted rather than added: the compiler turns a scalar
+// a + (-b) into a - b, which keeps a NaN's sign where the vector negation
+// would flip it.
+template <class V>
 struct Cubic {
-  float c0, c1, c2, c3;
-  static Cubic of(const float* p) {
-    return {mul(p[1], 2.0f), add(p[2], negate(p[0])),
-            add(add(negate(p[3]), mul(p[2], 4.0f)), add(mul(p[1], -5.0f), mul(p[0], 2.0f))),
-            add(add(p[3], mul(p[2], -3.0f)), add(mul(p[1], 3.0f), negate(p[0])))};
+  V c0, c1, c2, c3;
+  static Cubic of(const V* p) {
+    const auto k = [&](float c) { return splatLike(p[0], c); };
+    return {mul(p[1], k(2)), sub(p[2], p[0]), add(sub(mul(p[2], k(4)), p[3]), add(mul(p[1], k(-5)), mul(p[0], k(2)))),
+            add(add(p[3], mul(p[2], k(-3))), sub(mul(p[1], k(3)), p[0]))};
   }
-  float at(float t) const {
-    const float t2 = mul(t, t), t3 = mul(t2, t);
-    return mul(0.5f, add(add(c0, mul(c1, t)), add(mul(c2, t2), mul(c3, t3))));
+  V at(V t) const {
+    const V t2 = mul(t, t), t3 = mul(t2, t);
+    return mul(splatLike(t, 0.5f), add(add(c0, mul(c1, t)), add(mul(c2, t2), mul(c3, t3))));
   }
 };
+
+// Samples m - 1 .. m + 2 from the ring; before sample 0, sample 0 itself.
+inline void supportPoints(const CHSInterpolator* o, uint64_t m, float* p) {
+  p[0] = o->ring[(m == 0 ? 0 : m - 1) & o->ringMask];
+  for (uint64_t k = 1; k < 4; ++k) p[k] = o->ring[(m + k - 1) & o->ringMask];
+}
 
 // Outputs samplesOut .. last into the buffer; returns their number.
 uint32_t produce(CHSInterpolator* o) {
@@ -71,29 +82,33 @@ uint32_t produce(CHSInterpolator* o) {
   const auto last = uint64_t(mul(double(o->samplesIn - 2), ratio));
   const uint64_t n = last + 1 - o->samplesOut;
   const double start = div(double(o->samplesOut), ratio);
-  uint64_t cachedSlot = ~uint64_t(0);
-  Cubic cubic{};
   uint64_t i = 0;
-  const auto emit = [&](double p, uint64_t at) {
+  // Four outputs side by side: positions start + i / ratio with the same
+  // division and addition in every lane as one by one, each lane its own
+  // cubic.
+  for (; n - i >= 4; i += 4) {
+    const F64x4 p = add(splat<F64x4>(start), div(ramp<F64x4>(double(i)), splat<F64x4>(ratio)));
+    const F64x4 whole = roundDown(p);
+    const auto m = lanesOf(whole);
+    float q[4][4];
+    TQ_UNROLL for (unsigned k = 0; k < 4; ++k) supportPoints(o, uint64_t(m.at[k]), q[k]);
+    F32x4 points[4];
+    TQ_UNROLL for (unsigned j = 0; j < 4; ++j) points[j] = lanesFrom(q[0][j], q[1][j], q[2][j], q[3][j]);
+    store(o->outputBuffer + i, Cubic<F32x4>::of(points).at(narrow(sub(p, whole))));
+  }
+  // The rest one by one, the cubic kept while the interval's slot stays.
+  uint64_t cachedSlot = ~uint64_t(0);
+  Cubic<float> cubic{};
+  for (; i < n; ++i) {
+    const double p = add(start, div(double(i), ratio));
     const auto m = uint64_t(p);
-    const float t = narrow(sub(p, double(m)));
     if ((m & o->ringMask) != cachedSlot) {
       cachedSlot = m & o->ringMask;
-      // The point before sample 0 is sample 0 itself.
-      const uint64_t first = m == 0 ? 0 : m - 1;
-      o->edgePoints[0] = o->ring[first & o->ringMask];
-      for (uint64_t k = 1; k < 4; ++k) o->edgePoints[k] = o->ring[(m + k - 1) & o->ringMask];
-      cubic = Cubic::of(o->edgePoints);
+      supportPoints(o, m, o->edgePoints);
+      cubic = Cubic<float>::of(o->edgePoints);
     }
-    o->outputBuffer[at] = cubic.at(t);
-  };
-  // Positions four at a time: start + i / ratio, the same division and
-  // addition in every lane as one by one.
-  for (; n - i >= 4; i += 4) {
-    const auto p = lanesOf(add(splat<F64x4>(start), div(ramp<F64x4>(double(i)), splat<F64x4>(ratio))));
-    TQ_UNROLL for (unsigned k = 0; k < 4; ++k) emit(p.at[k], i + k);
+    o->outputBuffer[i] = cubic.at(narrow(sub(p, double(m))));
   }
-  for (; i < n; ++i) emit(add(start, div(double(i), ratio)), i);
   o->samplesOut += n;
   return uint32_t(n);
 }

@@ -202,6 +202,9 @@ template <class V> V ramp(ScalarOf<V> first);
 template <> TQ_LANES F32x8 ramp<F32x8>(float f) { return {_mm256_setr_ps(f, f + 1, f + 2, f + 3, f + 4, f + 5, f + 6, f + 7)}; }
 template <> TQ_LANES F64x4 ramp<F64x4>(double f) { return {_mm256_setr_pd(f, f + 1, f + 2, f + 3)}; }
 
+// Lanes from four scalars, lane 0 first.
+TQ_LANES F32x4 lanesFrom(float l0, float l1, float l2, float l3) { return {_mm_setr_ps(l0, l1, l2, l3)}; }
+
 // All lanes of a vector in memory order, for scalar merges after a loop.
 template <class V>
 struct LaneArray {
@@ -387,6 +390,9 @@ TQ_LANES I16x8 narrowModulo(I32x4 a, I32x4 b) {
   const __m128i pick = _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1);
   return {_mm_unpacklo_epi64(_mm_shuffle_epi8(a.v, pick), _mm_shuffle_epi8(b.v, pick))};
 }
+
+// Rounded toward minus infinity: exact, the integer part of values >= 0.
+TQ_LANES F64x4 roundDown(F64x4 v) { return {_mm256_round_pd(v.v, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC)}; }
 
 // int32 to float, rounded to nearest (ties to even).
 TQ_LANES F32x4 toFloat(I32x4 v) { return {_mm_cvtepi32_ps(v.v)}; }
