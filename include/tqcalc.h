@@ -215,6 +215,91 @@ TQCALC_PAIR(void, tqcalcCAPV_log,
             (const float* values, uint32_t count, int32_t* coordinates, int32_t minCoordinate,
              int32_t maxCoordinate, float scale, float offset, float reference));
 
+/* ---- Record layout -------------------------------------------------------
+ * Records are laid out as a 32-bit host lays them out; the offsets are
+ * checked on the 32-bit targets. i386 Linux aligns doubles inside records to
+ * 4 bytes, Windows to 8: TQCALC_ALIGN8 keeps them at 8 on both. */
+#ifndef TQCALC_ALIGN8
+#  if defined(__cplusplus)
+#    define TQCALC_ALIGN8 alignas(8)
+#    define TQCALC_STATIC_ASSERT(condition, text) static_assert(condition, text)
+#  else
+#    define TQCALC_ALIGN8 _Alignas(8)
+#    define TQCALC_STATIC_ASSERT(condition, text) _Static_assert(condition, text)
+#  endif
+#  if defined(__i386__) || (defined(_WIN32) && !defined(_WIN64))
+#    define TQCALC_OFFSET32(record, field, offset) \
+       TQCALC_STATIC_ASSERT(offsetof(record, field) == (offset), "32-bit offset of " #record "." #field)
+#    define TQCALC_SIZE32(record, size) TQCALC_STATIC_ASSERT(sizeof(record) == (size), "32-bit size of " #record)
+#  else
+#    define TQCALC_OFFSET32(record, field, offset) TQCALC_STATIC_ASSERT(1, "")
+#    define TQCALC_SIZE32(record, size) TQCALC_STATIC_ASSERT(1, "")
+#  endif
+#endif
+
+/* ---- Scaled channel values at a position -----------------------------------*/
+/* Storage type of a channel's raw samples (a 32-bit code; codes above 10 are
+ * not valid). The pair types hold two values per sample. */
+typedef enum ChannelSampleType {
+  ChannelSampleUInt8 = 0,
+  ChannelSampleInt8 = 1,
+  ChannelSampleInt16 = 2,
+  ChannelSampleUInt16 = 3,
+  ChannelSampleInt32 = 4,
+  ChannelSampleFloat = 5,
+  ChannelSampleInt64 = 6,
+  ChannelSampleDouble = 7,
+  ChannelSampleUInt32 = 8,
+  ChannelSampleFloatPair = 9,
+  ChannelSampleDoublePair = 10
+} ChannelSampleType;
+
+/* destination[i] = sample(i * stride) * scale + offset for i < count (codes
+ * 0-8), or the 2 * count values at j * stride unscaled (codes 9, 10). stride
+ * counts source elements and may be 0 or negative. count <= 0 or a code
+ * above 10 writes nothing. */
+typedef struct ScaledValuesParamsDouble {
+  const void* source;
+  double* destination;
+  TQCALC_ALIGN8 double scale;
+  double offset;
+  int32_t count;
+  uint32_t sampleType; /* a ChannelSampleType code */
+  int32_t stride;
+} ScaledValuesParamsDouble;
+TQCALC_OFFSET32(ScaledValuesParamsDouble, destination, 4);
+TQCALC_OFFSET32(ScaledValuesParamsDouble, scale, 8);
+TQCALC_OFFSET32(ScaledValuesParamsDouble, offset, 16);
+TQCALC_OFFSET32(ScaledValuesParamsDouble, count, 24);
+TQCALC_OFFSET32(ScaledValuesParamsDouble, sampleType, 28);
+TQCALC_OFFSET32(ScaledValuesParamsDouble, stride, 32);
+
+typedef struct ScaledValuesParamsFloat {
+  const void* source;
+  float* destination;
+  float scale;
+  float offset;
+  int32_t count;
+  uint32_t sampleType; /* a ChannelSampleType code */
+  int32_t stride;
+} ScaledValuesParamsFloat;
+TQCALC_OFFSET32(ScaledValuesParamsFloat, destination, 4);
+TQCALC_OFFSET32(ScaledValuesParamsFloat, scale, 8);
+TQCALC_OFFSET32(ScaledValuesParamsFloat, offset, 12);
+TQCALC_OFFSET32(ScaledValuesParamsFloat, count, 16);
+TQCALC_OFFSET32(ScaledValuesParamsFloat, sampleType, 20);
+TQCALC_OFFSET32(ScaledValuesParamsFloat, stride, 24);
+
+/* Conversions to double are exact except 64-bit integers (rounded once);
+ * UInt32 is unsigned. Into float: Int64 and UInt32 are rounded to double
+ * first, Double samples are scaled in double and rounded once, FloatPair
+ * values are copied bit for bit. The _aligned_output names are the same
+ * entries. */
+TQCALC_PAIR(void, tqcalcChannelGetScaledValuesAtPos_double, (const ScaledValuesParamsDouble* params));
+TQCALC_PAIR(void, tqcalcChannelGetScaledValuesAtPos_float, (const ScaledValuesParamsFloat* params));
+TQCALC_PAIR(void, tqcalcChannelGetScaledValuesAtPos_double_aligned_output, (const ScaledValuesParamsDouble* params));
+TQCALC_PAIR(void, tqcalcChannelGetScaledValuesAtPos_float_aligned_output, (const ScaledValuesParamsFloat* params));
+
 /* ---- Linear-function fill --------------------------------------------------*/
 /* buffer[i] = i * slope + intercept for i = 0 .. count - 1, each product and
  * sum rounded in the buffer's type; the float version rounds the index to
@@ -264,28 +349,6 @@ TQCALC_PAIR(void, tqcalcGetMinMaxAveRMS_int32_t,
 TQCALC_PAIR(void, tqcalcMoveAndGetMinMaxAveRMS_int16_t,
             (int16_t* destination, const int16_t* source, uint32_t count, int16_t* minValue, int16_t* maxValue,
              double* sum, double* sumOfSquares, float offset, int32_t stride));
-
-/* ---- Record layout -------------------------------------------------------
- * Records are laid out as a 32-bit host lays them out; the offsets are
- * checked on the 32-bit targets. i386 Linux aligns doubles inside records to
- * 4 bytes, Windows to 8: TQCALC_ALIGN8 keeps them at 8 on both. */
-#ifndef TQCALC_ALIGN8
-#  if defined(__cplusplus)
-#    define TQCALC_ALIGN8 alignas(8)
-#    define TQCALC_STATIC_ASSERT(condition, text) static_assert(condition, text)
-#  else
-#    define TQCALC_ALIGN8 _Alignas(8)
-#    define TQCALC_STATIC_ASSERT(condition, text) _Static_assert(condition, text)
-#  endif
-#  if defined(__i386__) || (defined(_WIN32) && !defined(_WIN64))
-#    define TQCALC_OFFSET32(record, field, offset) \
-       TQCALC_STATIC_ASSERT(offsetof(record, field) == (offset), "32-bit offset of " #record "." #field)
-#    define TQCALC_SIZE32(record, size) TQCALC_STATIC_ASSERT(sizeof(record) == (size), "32-bit size of " #record)
-#  else
-#    define TQCALC_OFFSET32(record, field, offset) TQCALC_STATIC_ASSERT(1, "")
-#    define TQCALC_SIZE32(record, size) TQCALC_STATIC_ASSERT(1, "")
-#  endif
-#endif
 
 /* ---- XY graph values -------------------------------------------------------*/
 /* Maps one point (count < 4) or four points (count >= 4) of a series to
@@ -344,6 +407,117 @@ TQCALC_PAIR(void, tqcalcFindCursorXY,
             (const uint32_t* cells, int32_t pitch, int32_t width, int32_t height, int32_t cursorX, int32_t cursorY,
              uint32_t* foundValue, int32_t* foundColumn, int32_t* foundRow, const uint32_t* excludedValues,
              int32_t excludedCount));
+/* ---- CHS interpolator --------------------------------------------------------*/
+/* A resampler object for one float stream: cubic Hermite interpolation with
+ * Catmull-Rom tangents. Output j lies at input position j / ratio (ratio =
+ * outputRate / inputRate); each block returns every output whose position
+ * has come within the block's reach (up to the newest sample but one). The
+ * outputs stay in the object's buffer until its next call. */
+typedef struct CHSInterpolatorParams {
+  TQCALC_ALIGN8 double inputRate; /* > 0 */
+  double outputRate;              /* > 0 */
+  uint32_t bufferLength;          /* a power of two >= 4: blocks of up to bufferLength - 2 samples */
+} CHSInterpolatorParams;
+TQCALC_OFFSET32(CHSInterpolatorParams, outputRate, 8);
+TQCALC_OFFSET32(CHSInterpolatorParams, bufferLength, 16);
+
+typedef struct CHSInterpolator CHSInterpolator; /* opaque */
+
+enum CHSStatus {
+  CHSStatusOk = 0,
+  CHSStatusInvalidArgument = 1, /* null pointer, a rate not > 0, count 0, no memory */
+  CHSStatusBlockTooLarge = 2,
+  CHSStatusStopped = 3,
+  CHSStatusBadBufferLength = 4 /* 0, 1, 2 or not a power of two */
+};
+
+/* Writes the handle only on success. */
+TQCALC_PAIR(uint32_t, tqcalcCHSInterpolator_Create,
+            (CHSInterpolator** interpolatorOut, const CHSInterpolatorParams* params));
+TQCALC_PAIR(uint32_t, tqcalcCHSInterpolator_Destroy, (CHSInterpolator* interpolator));
+/* The output pointer and count are written only with status 0. */
+TQCALC_PAIR(uint32_t, tqcalcCHSInterpolator_InterpolateValues,
+            (CHSInterpolator* interpolator, const float* values, uint32_t count, float** outputValues,
+             uint32_t* outputCount));
+/* Counters restart at 0 and the stop is lifted; the stored samples remain. */
+TQCALC_PAIR(uint32_t, tqcalcCHSInterpolator_Reset, (CHSInterpolator* interpolator));
+/* Flushes the last interval (the newest sample repeated once) and stops. */
+TQCALC_PAIR(uint32_t, tqcalcCHSInterpolator_Stop,
+            (CHSInterpolator* interpolator, float** outputValues, uint32_t* outputCount));
+
+/* ---- IIR filters -----------------------------------------------------------*/
+/* A cascade of sections in direct form I, all in double. Each section owns
+ * N + 1 taps, oldest first (tap N is the current time); three taps when
+ * sectionOrder is 2 or filterType is 3, whatever sectionOrder holds. Per
+ * sample and section: shift the taps' x and y down, x[N] = gain * v, then
+ *   second-order: r = b2 x2 + ((b1 x1 + b0 x0) - (a1 y1 + a0 y0)),
+ *                 clamped to 1e10 first, then to -1e10 (NaN gives +1e10);
+ *   general:      acc = +0, acc = (b_k x_k - a_k y_k) + acc for k < N,
+ *                 r = b_N x_N + acc, clamped to -1e10 first, then to 1e10
+ *                 (NaN gives -1e10);
+ * y[N] = r is the next section's input. sectionCount <= 0 passes samples
+ * through; sectionOrder <= 0 counts as 0. Only the x and y fields change. */
+typedef struct IIRTap {
+  double x; /* section input at this tap's time, times the section gain */
+  double y; /* section output at this tap's time */
+  double b; /* feed-forward coefficient */
+  double a; /* feedback coefficient (never read at the current tap) */
+} IIRTap;
+TQCALC_OFFSET32(IIRTap, y, 8);
+TQCALC_OFFSET32(IIRTap, b, 16);
+TQCALC_OFFSET32(IIRTap, a, 24);
+TQCALC_SIZE32(IIRTap, 32);
+
+typedef struct IIRFilterState {
+  int32_t filterType; /* 3 forces three taps per section */
+  int32_t sectionCount;
+  int32_t sectionOrder;
+  uint32_t reserved;
+  const double* sectionGains; /* sectionCount gains */
+  IIRTap* taps;               /* all sections' taps, section after section */
+} IIRFilterState;
+TQCALC_OFFSET32(IIRFilterState, sectionCount, 4);
+TQCALC_OFFSET32(IIRFilterState, sectionOrder, 8);
+TQCALC_OFFSET32(IIRFilterState, sectionGains, 16);
+TQCALC_OFFSET32(IIRFilterState, taps, 20);
+
+/* One sample; the float form returns the double result unrounded. */
+TQCALC_PAIR(double, tqcalcIIRFilter_double, (IIRFilterState* filter, double sample));
+TQCALC_PAIR(double, tqcalcIIRFilter_float, (IIRFilterState* filter, float sample));
+/* count samples, each exactly as one single-sample call; output may be
+ * input (in place). The float form rounds each output to float; the state
+ * keeps the double. */
+TQCALC_PAIR(void, tqcalcIIRFilterArr_double, (IIRFilterState* filter, const double* input, double* output, uint32_t count));
+TQCALC_PAIR(void, tqcalcIIRFilterArr_float, (IIRFilterState* filter, const float* input, float* output, uint32_t count));
+
+/* ---- FIR filter ------------------------------------------------------------*/
+/* One output over the host's ring of `length` past inputs: the sum over k of
+ * coefficients[k] * history[(position + k) mod length], 0 <= position <=
+ * length, read as two straight pieces. Single precision in a free summation
+ * order (vector lanes), returned widened. length <= 0 returns 0 and reads
+ * nothing. */
+TQCALC_PAIR(double, tqcalcFIRFilter_float,
+            (const float* history, const float* coefficients, int32_t length, int32_t position));
+
+/* ---- Pink-noise filter -----------------------------------------------------*/
+/* Paul Kellet's refined filter: six first-order sections, a one-sample
+ * delayed term and a direct term. The host zeroes the state to start; the
+ * filter needs no alignment of it. */
+typedef struct PinkFilterState {
+  double b0, b1, b2, b3, b4, b5; /* section memories */
+  double b6;                     /* delayed term: 0.115926 * the previous scaled input */
+  double direct;                 /* 0.5362 * the latest scaled input; never read */
+} PinkFilterState;
+TQCALC_OFFSET32(PinkFilterState, b4, 32);
+TQCALC_OFFSET32(PinkFilterState, b6, 48);
+TQCALC_OFFSET32(PinkFilterState, direct, 56);
+TQCALC_SIZE32(PinkFilterState, 64);
+
+/* w = 0.2 * white; b_k = pole_k * b_k + weight_k * w; the result adds the new
+ * memories, the previous b6 and 0.5362 * w, as
+ * ((b0 + b4) + (b2 + b6)) + ((b1 + b5) + (b3 + 0.5362 w)); then b6 and
+ * direct take the new terms. */
+TQCALC_PAIR(double, tqcalcPinkFilter_double, (PinkFilterState* state, double white));
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -88,6 +88,13 @@ template <> TQ_LANES float load<float>(const void* p) { float v; std::memcpy(&v,
 template <> TQ_LANES double load<double>(const void* p) { double v; std::memcpy(&v, p, 8); return v; }
 template <> TQ_LANES int16_t load<int16_t>(const void* p) { int16_t v; std::memcpy(&v, p, 2); return v; }
 template <> TQ_LANES int32_t load<int32_t>(const void* p) { int32_t v; std::memcpy(&v, p, 4); return v; }
+// Stored samples of every integer width (the channel types).
+template <> TQ_LANES int8_t load<int8_t>(const void* p) { int8_t v; std::memcpy(&v, p, 1); return v; }
+template <> TQ_LANES uint8_t load<uint8_t>(const void* p) { uint8_t v; std::memcpy(&v, p, 1); return v; }
+template <> TQ_LANES uint16_t load<uint16_t>(const void* p) { uint16_t v; std::memcpy(&v, p, 2); return v; }
+template <> TQ_LANES uint32_t load<uint32_t>(const void* p) { uint32_t v; std::memcpy(&v, p, 4); return v; }
+template <> TQ_LANES int64_t load<int64_t>(const void* p) { int64_t v; std::memcpy(&v, p, 8); return v; }
+template <> TQ_LANES uint64_t load<uint64_t>(const void* p) { uint64_t v; std::memcpy(&v, p, 8); return v; }
 template <> TQ_LANES F32x8 load<F32x8>(const void* p) { return {_mm256_loadu_ps(static_cast<const float*>(p))}; }
 template <> TQ_LANES F32x4 load<F32x4>(const void* p) { return {_mm_loadu_ps(static_cast<const float*>(p))}; }
 template <> TQ_LANES F64x4 load<F64x4>(const void* p) { return {_mm256_loadu_pd(static_cast<const double*>(p))}; }
@@ -101,6 +108,8 @@ TQ_LANES void store(void* p, float v) { std::memcpy(p, &v, 4); }
 TQ_LANES void store(void* p, double v) { std::memcpy(p, &v, 8); }
 TQ_LANES void store(void* p, int16_t v) { std::memcpy(p, &v, 2); }
 TQ_LANES void store(void* p, int32_t v) { std::memcpy(p, &v, 4); }
+TQ_LANES void store(void* p, uint32_t v) { std::memcpy(p, &v, 4); }
+TQ_LANES void store(void* p, uint64_t v) { std::memcpy(p, &v, 8); }
 TQ_LANES void store(void* p, F32x8 v) { _mm256_storeu_ps(static_cast<float*>(p), v.v); }
 TQ_LANES void store(void* p, F32x4 v) { _mm_storeu_ps(static_cast<float*>(p), v.v); }
 TQ_LANES void store(void* p, F64x4 v) { _mm256_storeu_pd(static_cast<double*>(p), v.v); }
@@ -195,6 +204,9 @@ template <class V> TQ_LANES V splatLike(V, ScalarOf<V> s) { return splat<V>(s); 
 template <class V> V ramp(ScalarOf<V> first);
 template <> TQ_LANES F32x8 ramp<F32x8>(float f) { return {_mm256_setr_ps(f, f + 1, f + 2, f + 3, f + 4, f + 5, f + 6, f + 7)}; }
 template <> TQ_LANES F64x4 ramp<F64x4>(double f) { return {_mm256_setr_pd(f, f + 1, f + 2, f + 3)}; }
+
+// Lanes from four scalars, lane 0 first.
+TQ_LANES F32x4 lanesFrom(float l0, float l1, float l2, float l3) { return {_mm_setr_ps(l0, l1, l2, l3)}; }
 
 // All lanes of a vector in memory order, for scalar merges after a loop.
 template <class V>
@@ -381,6 +393,9 @@ TQ_LANES I16x8 narrowModulo(I32x4 a, I32x4 b) {
   const __m128i pick = _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1);
   return {_mm_unpacklo_epi64(_mm_shuffle_epi8(a.v, pick), _mm_shuffle_epi8(b.v, pick))};
 }
+
+// Rounded toward minus infinity: exact, the integer part of values >= 0.
+TQ_LANES F64x4 roundDown(F64x4 v) { return {_mm256_round_pd(v.v, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC)}; }
 
 // int32 to float, rounded to nearest (ties to even).
 TQ_LANES F32x4 toFloat(I32x4 v) { return {_mm_cvtepi32_ps(v.v)}; }

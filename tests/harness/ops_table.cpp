@@ -1,4 +1,5 @@
 // The rows: every built export, as the harness calls it.
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
@@ -26,6 +27,81 @@ double callXY(F* f, void* const* p, const long double* q, uint32_t n) {
   return 0.0;
 }
 
+// The scaled-value exports take one record, built from the source and
+// output arrays and the scalars {stride, code, scale, offset}.
+template <class Params, class F, class Out>
+double scaledCall(F f, const void* source, Out* out, uint32_t n, const long double* q) {
+  const Params params{source, out, decltype(Params::scale)(q[2]), decltype(Params::offset)(q[3]), int32_t(n), uint32_t(q[1]), int32_t(q[0])};
+  f(&params);
+  return 0.0;
+}
+
+// One call per input sample through the state p[0] (misaligned at will);
+// the last result.
+template <class F>
+double pinkRun(F f, void* state, const double* white, uint32_t n) {
+  double r = 0.0;
+  for (uint32_t i = 0; i < n; ++i) r = f(static_cast<PinkFilterState*>(state), white[i]);
+  return r;
+}
+
+// IIR: two sections over the taps p[2] and gains p[3], {filterType,
+// sectionOrder} from the scalars; block calls, or one call per sample
+// returning the last result.
+IIRFilterState iirState(void* const* p, const long double* q) {
+  return {int32_t(q[0]), 2, int32_t(q[1]), 0, static_cast<const double*>(p[3]), static_cast<IIRTap*>(p[2])};
+}
+template <class T, class F>
+double iirBlockCall(F f, void* const* p, const long double* q, uint32_t n) {
+  IIRFilterState s = iirState(p, q);
+  f(&s, static_cast<const T*>(p[0]), static_cast<T*>(p[1]), n);
+  return 0.0;
+}
+template <class T, class F>
+double iirSingleCalls(F f, void* const* p, const long double* q, uint32_t n) {
+  IIRFilterState s = iirState(p, q);
+  double r = 0.0;
+  for (uint32_t i = 0; i < n; ++i) r = f(&s, static_cast<const T*>(p[0])[i]);
+  return r;
+}
+
+// The CHS exports, each row running one whole stream through the library's
+// entries or the reference's (whichever `f` belongs to): Create with ring
+// 16 and the ratio q[0], the n inputs in blocks of 1..7, Stop, every output
+// into p[1] (room for the most any of the ratios gives), Destroy. A bad
+// Create (q[0] 0) leaves p[1] as it was.
+struct ChsSuite {
+  uint32_t (*create)(CHSInterpolator**, const CHSInterpolatorParams*);
+  uint32_t (*destroy)(CHSInterpolator*);
+  uint32_t (*interpolate)(CHSInterpolator*, const float*, uint32_t, float**, uint32_t*);
+  uint32_t (*reset)(CHSInterpolator*);
+  uint32_t (*stop)(CHSInterpolator*, float**, uint32_t*);
+};
+template <class F, class G>
+double chsStream(F f, G entry, const float* in, float* out, uint32_t n, const long double* q) {
+#define TQ_CHS_SUITE(ns) ChsSuite{[](CHSInterpolator** h, const CHSInterpolatorParams* p) { return ns tqcalcCHSInterpolator_Create(h, p); }, \
+      [](CHSInterpolator* h) { return ns tqcalcCHSInterpolator_Destroy(h); },                                                   \
+      [](CHSInterpolator* h, const float* v, uint32_t c, float** o, uint32_t* k) { return ns tqcalcCHSInterpolator_InterpolateValues(h, v, c, o, k); }, \
+      [](CHSInterpolator* h) { return ns tqcalcCHSInterpolator_Reset(h); },                                                     \
+      [](CHSInterpolator* h, float** o, uint32_t* k) { return ns tqcalcCHSInterpolator_Stop(h, o, k); }}
+  const ChsSuite s = reinterpret_cast<const void*>(f) == reinterpret_cast<const void*>(entry) ? TQ_CHS_SUITE(::) : TQ_CHS_SUITE(::tq::ref::);
+#undef TQ_CHS_SUITE
+  const CHSInterpolatorParams params{1000.0, double(1000 * q[0]), 16};
+  CHSInterpolator* h = nullptr;
+  uint32_t status = s.create(&h, &params), total = 0, got = 0;
+  if (status) return status;
+  float* values = nullptr;
+  const auto collect = [&] { std::copy(values, values + got, out + total), total += got; };
+  for (uint32_t at = 0, block = 1; at < n; at += block, block = block % 7 + 1) {
+    block = std::min(block, n - at);
+    if ((status = s.interpolate(h, in + at, block, &values, &got)) == 0) collect();
+    if (at == 0 && n > 20) s.reset(h);  // a restart: the stream begins anew at sample 1
+  }
+  if (s.stop(h, &values, &got) == 0) collect();
+  return double(status + 10 * s.destroy(h) + 100 * total);
+}
+
+#define IIR_PARAMS {0, 2}, {3, 4}, {0, 1}, {0, 0}, {0, -1}, {0, 5}
 const std::vector<Op>& ops() {
   static const std::vector<Op> table = {
       TQ_PAIR_ROW(tqcalcGetVersion, "ow*0+1 ow*0+1 ow*0+1", 0, (f(PW(0), PW(1), int32_t(q[0]), PW(2)), 0.0),
@@ -87,6 +163,29 @@ const std::vector<Op>& ops() {
       TQ_PAIR_ROW(tqcalcCAPV_log, "if ow", EDGES,
                   (f(PF(0), n, PW(1), int32_t(q[0]), int32_t(q[1]), float(q[2]), float(q[3]), float(q[4])), 0.0),
                   {-2000, 2000, 100, 50, 10}, {0, 640, -80, 320, 0.25}, {-100000, 100000, 100, 0, 0}),
+      // Double and Float samples (the other codes: tests/channel), strided;
+      // code 11 writes nothing.
+      TQ_PAIR_ROW(tqcalcChannelGetScaledValuesAtPos_double, "id/ od", EDGES,
+                  scaledCall<ScaledValuesParamsDouble>(f, p[0], PD(1), n, q), {1, 7, 0.3, -2.5}, {3, 7, -1.5, 0.25}, {2, 11, 1, 0}),
+      TQ_PAIR_ROW(tqcalcChannelGetScaledValuesAtPos_float, "if/ of", EDGES,
+                  scaledCall<ScaledValuesParamsFloat>(f, p[0], PF(1), n, q), {1, 5, 0.3f, -2.5}, {3, 5, -1.5, 0.25}, {2, 11, 1, 0}),
+      // position min(q[0], length): from the start, inside, at the end.
+      TQ_PAIR_ROW(tqcalcFIRFilter_float, "if if", BYTES | EXACT,
+                  f(PF(0), PF(1), int32_t(n), int32_t(std::min<long double>(q[0], n))), {0}, {1}, {5}, {17}, {1000}),
+      TQ_PAIR_ROW(tqcalcPinkFilter_double, "ud*0+8 id", EDGES, pinkRun(f, p[0], PD(1), n)),
+      // Two sections: second order, forced by type 3 at order 4, general of
+      // order 1, 0, -1 (as 0) and 5; the taps hold 48 doubles, random
+      // coefficients and history, so most outputs reach the clamp.
+      TQ_PAIR_ROW(tqcalcIIRFilterArr_double, "id od ux*0+48 id*0+2", EDGES, iirBlockCall<double>(f, p, q, n), IIR_PARAMS),
+      TQ_PAIR_ROW(tqcalcIIRFilterArr_float, "if of ux*0+48 id*0+2", EDGES, iirBlockCall<float>(f, p, q, n), IIR_PARAMS),
+      TQ_PAIR_ROW(tqcalcIIRFilter_double, "id ux*0+0 ux*0+48 id*0+2", EDGES, iirSingleCalls<double>(f, p, q, n), IIR_PARAMS),
+      TQ_PAIR_ROW(tqcalcIIRFilter_float, "if ux*0+0 ux*0+48 id*0+2", EDGES, iirSingleCalls<float>(f, p, q, n), IIR_PARAMS),
+      TQ_PAIR_ROW(tqcalcCHSInterpolator_Create, "if of*6+6", 0, chsStream(f, &tqcalcCHSInterpolator_Create, PF(0), PF(1), n, q), {0.75}, {0}),
+      TQ_PAIR_ROW(tqcalcCHSInterpolator_Destroy, "if of*6+6", 0, chsStream(f, &tqcalcCHSInterpolator_Destroy, PF(0), PF(1), n, q), {1}),
+      TQ_PAIR_ROW(tqcalcCHSInterpolator_InterpolateValues, "if of*6+6", 0,
+                  chsStream(f, &tqcalcCHSInterpolator_InterpolateValues, PF(0), PF(1), n, q), {1}, {2}, {0.5}, {3.7}, {0.3}, {0.91875}, {5.5}),
+      TQ_PAIR_ROW(tqcalcCHSInterpolator_Reset, "if of*6+6", 0, chsStream(f, &tqcalcCHSInterpolator_Reset, PF(0), PF(1), n, q), {2}),
+      TQ_PAIR_ROW(tqcalcCHSInterpolator_Stop, "if of*6+6", 0, chsStream(f, &tqcalcCHSInterpolator_Stop, PF(0), PF(1), n, q), {0.3}),
       TQ_PAIR_ROW(tqcalcChannelFillBufferWithLinearFunction_double, "od", 0, (f(PD(0), n, double(q[0]), double(q[1])), 0.0),
                   {0.1, 3.7}, {-2.5, -0.0}, {DBL_MAX / 8, DBL_MAX}, {INFINITY, 1}),
       TQ_PAIR_ROW(tqcalcChannelFillBufferWithLinearFunction_float, "of", 0, (f(PF(0), n, float(q[0]), float(q[1])), 0.0),

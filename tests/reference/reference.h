@@ -5,11 +5,16 @@
 // element-wise arrays); no intrinsics, each operation rounded on its own.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <utility>
+#include <type_traits>
+#include <vector>
+
+#include "tqcalc.h"
 
 #include "core/fast_log10.h"
 #include "tqcalc.h"
@@ -204,6 +209,141 @@ inline void tqcalcCAPV_lin(const float* v, uint32_t n, int32_t* out, int32_t lo,
 inline void tqcalcCAPV_log(const float* v, uint32_t n, int32_t* out, int32_t lo, int32_t hi, float scale, float offset,
                            float reference) {
   pvDiagram(true, v, n, out, lo, hi, scale, offset, reference);
+}
+
+// Scaled channel values: each value read at its own element offset, made a
+// double (exact but for 64-bit integers), then scaled in the output's
+// precision; into float the double is rounded first, Double samples scale
+// in double, FloatPair bits are copied.
+template <class Params>
+void scaledValues(const Params* p) {
+  using Out = std::remove_pointer_t<decltype(p->destination)>;
+  const uint32_t code = p->sampleType;
+  const int64_t n = code >= 9 ? 2 * int64_t(p->count) : p->count;
+  const auto* base = static_cast<const char*>(p->source);
+  for (int64_t i = 0; code <= 10 && i < n; ++i) {
+    const std::ptrdiff_t at = std::ptrdiff_t(i) * p->stride;
+    const auto get = [&](auto type) { decltype(type) v; std::memcpy(&v, base + at * std::ptrdiff_t(sizeof v), sizeof v); return v; };
+    const double x = code == 0 ? get(uint8_t()) : code == 1 ? get(int8_t()) : code == 2 ? get(int16_t())
+                   : code == 3 ? get(uint16_t()) : code == 4 ? get(int32_t()) : code == 5 || code == 9 ? get(float())
+                   : code == 6 ? double(get(int64_t())) : code == 8 ? get(uint32_t()) : get(double());
+    Out y = std::is_same_v<Out, double> ? Out(x * p->scale + p->offset) : Out(Out(x) * p->scale + p->offset);
+    if (code == 7 && !std::is_same_v<Out, double>) y = Out(x * double(p->scale) + double(p->offset));
+    if (code >= 9) y = Out(x);
+    if (code == 9 + std::is_same_v<Out, double>) std::memcpy(&y, base + at * std::ptrdiff_t(sizeof y), sizeof y);
+    p->destination[i] = y;
+  }
+}
+inline void tqcalcChannelGetScaledValuesAtPos_double(const ScaledValuesParamsDouble* p) { scaledValues(p); }
+inline void tqcalcChannelGetScaledValuesAtPos_float(const ScaledValuesParamsFloat* p) { scaledValues(p); }
+
+// FIR filter: the two pieces in order, one float sum.
+inline double tqcalcFIRFilter_float(const float* h, const float* c, int32_t length, int32_t position) {
+  float s = 0.0f;
+  for (int32_t k = 0; k < length - position; ++k) s += c[k] * h[position + k];
+  for (int32_t j = 0; j < position; ++j) s += c[length - position + j] * h[j];
+  return s;
+}
+
+// Pink noise: the section updates, then the terms in the library's fixed
+// pairwise order, the previous b6 among them.
+inline double tqcalcPinkFilter_double(PinkFilterState* s, double white) {
+  const double w = white * 0.2;
+  s->b0 = 0.99886 * s->b0 + w * 0.0555179, s->b1 = 0.99332 * s->b1 + w * 0.0750759;
+  s->b2 = 0.969 * s->b2 + w * 0.153852, s->b3 = 0.8665 * s->b3 + w * 0.3104856;
+  s->b4 = 0.55 * s->b4 + w * 0.5329522, s->b5 = -0.7616 * s->b5 + w * -0.016898;
+  const double direct = w * 0.5362;
+  const double r = ((s->b0 + s->b4) + (s->b2 + s->b6)) + ((s->b1 + s->b5) + (s->b3 + direct));
+  s->b6 = w * 0.115926, s->direct = direct;
+  return r;
+}
+
+// IIR filters: one sample at a time through the cascade, as defined.
+inline double iirOne(IIRFilterState* f, double v) {
+  const bool second = f->sectionOrder == 2 || f->filterType == 3;
+  const int n = second ? 2 : std::max(f->sectionOrder, 0);
+  for (int s = 0; s < f->sectionCount; ++s) {
+    IIRTap* t = f->taps + std::size_t(s) * std::size_t(n + 1);
+    for (int k = 0; k < n; ++k) t[k].x = t[k + 1].x, t[k].y = t[k + 1].y;
+    t[n].x = v * f->sectionGains[s];
+    double r, acc = 0.0;
+    if (second) {
+      r = t[2].b * t[2].x + ((t[1].b * t[1].x + t[0].b * t[0].x) - (t[1].a * t[1].y + t[0].a * t[0].y));
+      r = r < 1e10 ? r : 1e10;
+      r = r > -1e10 ? r : -1e10;
+    } else {
+      for (int k = 0; k < n; ++k) acc = (t[k].b * t[k].x - t[k].a * t[k].y) + acc;
+      r = t[n].b * t[n].x + acc;
+      r = r > -1e10 ? r : -1e10;
+      r = r < 1e10 ? r : 1e10;
+    }
+    t[n].y = v = r;
+  }
+  return v;
+}
+inline double tqcalcIIRFilter_double(IIRFilterState* f, double v) { return iirOne(f, v); }
+inline double tqcalcIIRFilter_float(IIRFilterState* f, float v) { return iirOne(f, v); }
+template <class T>
+void iirBlock(IIRFilterState* f, const T* in, T* out, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) out[i] = T(iirOne(f, in[i]));
+}
+inline void tqcalcIIRFilterArr_double(IIRFilterState* f, const double* in, double* out, uint32_t n) { iirBlock(f, in, out, n); }
+inline void tqcalcIIRFilterArr_float(IIRFilterState* f, const float* in, float* out, uint32_t n) { iirBlock(f, in, out, n); }
+
+// CHS interpolator: the whole stream since Create or Reset kept in order (a
+// sample not yet received reads as 0), every output computed afresh from
+// its definition. The handle is this object.
+struct ChsObject {
+  double ratio;
+  uint32_t length;
+  std::vector<float> stream, outputs;
+  uint64_t out = 0;
+  bool stopped = false;
+};
+inline uint32_t tqcalcCHSInterpolator_Create(CHSInterpolator** handle, const CHSInterpolatorParams* p) {
+  if (!p || !handle || !(p->inputRate > 0) || !(p->outputRate > 0) || !(p->outputRate / p->inputRate > 0) ||
+      !std::isfinite(p->outputRate / p->inputRate))
+    return 1;
+  if (p->bufferLength < 4 || (p->bufferLength & (p->bufferLength - 1))) return 4;
+  *handle = reinterpret_cast<CHSInterpolator*>(new ChsObject{p->outputRate / p->inputRate, p->bufferLength, {}, {}});
+  return 0;
+}
+inline uint32_t tqcalcCHSInterpolator_Destroy(CHSInterpolator* h) { return h ? delete reinterpret_cast<ChsObject*>(h), 0 : 1; }
+inline uint32_t tqcalcCHSInterpolator_Reset(CHSInterpolator* h) {
+  if (!h) return 1;
+  auto* o = reinterpret_cast<ChsObject*>(h);
+  o->stream.clear(), o->out = 0, o->stopped = false;
+  return 0;
+}
+inline uint32_t tqcalcCHSInterpolator_InterpolateValues(CHSInterpolator* h, const float* v, uint32_t n, float** values, uint32_t* count) {
+  auto* o = reinterpret_cast<ChsObject*>(h);
+  if (!o || n == 0) return 1;
+  if (n > o->length - 2) return 2;
+  if (o->stopped) return 3;
+  o->stream.insert(o->stream.end(), v, v + n);
+  const uint64_t in = o->stream.size();
+  o->outputs.clear();
+  const auto sample = [&](uint64_t k) { return k < in ? o->stream[k] : 0.0f; };
+  for (uint64_t j = o->out, last = uint64_t(double(in - 2) * o->ratio); in >= 2 && j <= last; ++j) {
+    const double p = double(o->out) / o->ratio + double(j - o->out) / o->ratio;
+    const uint64_t m = uint64_t(std::floor(p));
+    const float t = float(p - double(m));
+    const float p0 = sample(m == 0 ? 0 : m - 1), p1 = sample(m), p2 = sample(m + 1), p3 = sample(m + 2);
+    const float c0 = 2 * p1, c1 = p2 - p0, c2 = (-p3 + 4 * p2) + (-5 * p1 + 2 * p0), c3 = (p3 - 3 * p2) + (3 * p1 - p0);
+    o->outputs.push_back(0.5f * ((c0 + c1 * t) + (c2 * (t * t) + c3 * (t * t * t))));
+  }
+  o->out += o->outputs.size();
+  *values = o->outputs.data(), *count = uint32_t(o->outputs.size());
+  return 0;
+}
+inline uint32_t tqcalcCHSInterpolator_Stop(CHSInterpolator* h, float** values, uint32_t* count) {
+  auto* o = reinterpret_cast<ChsObject*>(h);
+  if (!o) return 1;
+  if (o->stopped) return 3;
+  const float newest = o->stream.empty() ? 0.0f : o->stream.back();
+  ::tq::ref::tqcalcCHSInterpolator_InterpolateValues(h, &newest, 1, values, count);
+  o->stopped = true;
+  return 0;
 }
 
 // Linear fill: the index rounded once to T, product and sum each rounded.
