@@ -14,6 +14,7 @@
 #ifndef TQCALC_H
 #define TQCALC_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 /* Calling conventions. On x86-64 there is only one, so both are empty. */
@@ -222,6 +223,60 @@ TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_double,
             (double* buffer, uint32_t count, double slope, double intercept));
 TQCALC_PAIR(void, tqcalcChannelFillBufferWithLinearFunction_float,
             (float* buffer, uint32_t count, float slope, float intercept));
+
+/* ---- Power sums ----------------------------------------------------------------
+ * Spectra are interleaved (re, im) float pairs, one per bin. Floats are
+ * widened before they are multiplied; the sums are double, combined in an
+ * order of the library's choosing (the last bits may differ from a plain
+ * loop). */
+/* pSum, qSum = the real and imaginary parts of the sum of U_k * conj(I_k),
+ * bin 0 and (for an odd count of 3 or more) the last bin at half weight;
+ * count 1 gives half the single bin. count <= 0 writes 0.0 to both. */
+TQCALC_PAIR(void, tqcalcPowerPandQsum,
+            (const float* voltage, const float* current, int32_t count, double* pSum, double* qSum));
+/* The sum over the samples of y * y in double, where y = (float)(x * scalar)
+ * (rounded to float before the square). count <= 0 gives 0.0. */
+TQCALC_PAIR(double, tqcalcPowerMultiplyAndSquareElementsAndSumVector_float,
+            (const float* values, int32_t count, float scalar));
+
+/* Records: fields in this order and width; the offsets below are those of
+ * the 32-bit hosts. Doubles in records are 8-aligned as on Windows. */
+#if defined(__cplusplus)
+#  define TQCALC_ALIGN8 alignas(8)
+#  define TQCALC_STATIC_ASSERT static_assert
+#else
+#  define TQCALC_ALIGN8 _Alignas(8)
+#  define TQCALC_STATIC_ASSERT _Static_assert
+#endif
+#if defined(__i386__) || (defined(_WIN32) && !defined(_WIN64))
+#  define TQCALC_ASSERT_OFFSET(record, field, offset) \
+     TQCALC_STATIC_ASSERT(offsetof(record, field) == (offset), #record "." #field " at " #offset)
+#  define TQCALC_ASSERT_SIZE(record, size) TQCALC_STATIC_ASSERT(sizeof(record) == (size), #record " size")
+#else
+#  define TQCALC_ASSERT_OFFSET(record, field, offset) struct tqcalc_unused_##record##_##field
+#  define TQCALC_ASSERT_SIZE(record, size) struct tqcalc_unused_size_##record
+#endif
+
+/* output[i] = (float)((double)scalar * input[i]) for i < count (<= 0: none).
+ * When accumulateAbsSum is not 0, the magnitudes of the stored floats are
+ * summed in ascending order and that sum is added to absSum once (also for
+ * count <= 0, which adds 0.0); otherwise absSum is not touched. */
+typedef struct PowerSumVectorParams {
+  const double* input;
+  float* output;
+  TQCALC_ALIGN8 double absSum;
+  float scalar;
+  int32_t count;
+  int32_t accumulateAbsSum;
+} PowerSumVectorParams;
+TQCALC_ASSERT_OFFSET(PowerSumVectorParams, input, 0);
+TQCALC_ASSERT_OFFSET(PowerSumVectorParams, output, 4);
+TQCALC_ASSERT_OFFSET(PowerSumVectorParams, absSum, 8);
+TQCALC_ASSERT_OFFSET(PowerSumVectorParams, scalar, 16);
+TQCALC_ASSERT_OFFSET(PowerSumVectorParams, count, 20);
+TQCALC_ASSERT_OFFSET(PowerSumVectorParams, accumulateAbsSum, 24);
+TQCALC_ASSERT_SIZE(PowerSumVectorParams, 32);
+TQCALC_PAIR(void, tqcalcPowerSumVectorMultipliedWithScalar_double, (PowerSumVectorParams* params));
 
 #ifdef __cplusplus
 } /* extern "C" */

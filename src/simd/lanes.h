@@ -441,6 +441,9 @@ TQ_LANES void deinterleave(const double* p, F64x4& re, F64x4& im) {
   im = {_mm256_unpackhi_pd(even, odd)};
 }
 
+// The two doubles of each 128-bit pair swapped: (l1, l0, l3, l2).
+TQ_LANES F64x4 swapPairs(F64x4 v) { return {_mm256_permute_pd(v.v, 0b0101)}; }
+
 // ---- memory hints ----------------------------------------------------------------
 
 // A prefetch never faults, also past the end of an array: the address is an

@@ -8,6 +8,15 @@
 
 namespace tq::test {
 
+// The scaled copy's record from the row's arrays and scalars {scalar,
+// flag, absSum}; the row's value is the absSum left behind.
+template <class F>
+double sumVectorRecord(F* f, const double* in, float* out, uint32_t n, const long double* q) {
+  PowerSumVectorParams r{in, out, double(q[2]), float(q[0]), int32_t(n), int32_t(q[1])};
+  f(&r);
+  return r.absSum;
+}
+
 const std::vector<Op>& ops() {
   static const std::vector<Op> table = {
       TQ_PAIR_ROW(tqcalcGetVersion, "ow*0+1 ow*0+1 ow*0+1", 0, (f(PW(0), PW(1), int32_t(q[0]), PW(2)), 0.0),
@@ -73,6 +82,14 @@ const std::vector<Op>& ops() {
                   {0.1, 3.7}, {-2.5, -0.0}, {DBL_MAX / 8, DBL_MAX}, {INFINITY, 1}),
       TQ_PAIR_ROW(tqcalcChannelFillBufferWithLinearFunction_float, "of", 0, (f(PF(0), n, float(q[0]), float(q[1])), 0.0),
                   {0.1f, 3.7f}, {-2.5, -0.0}, {FLT_MAX / 8, FLT_MAX}, {INFINITY, 1}),
+      // Power sums: exact small values (any order of summation gives the
+      // same bits); the running total from a seed of each sign.
+      TQ_PAIR_ROW(tqcalcPowerPandQsum, "if*2 if*2 od*0+1 od*0+1", BYTES | EXACT,
+                  (f(PF(0), PF(1), int32_t(n), PD(2), PD(3)), 0.0)),
+      TQ_PAIR_ROW(tqcalcPowerMultiplyAndSquareElementsAndSumVector_float, "if", BYTES | EXACT,
+                  f(PF(0), int32_t(n), float(q[0])), {0.5}, {-3}, {1.25}),
+      TQ_PAIR_ROW(tqcalcPowerSumVectorMultipliedWithScalar_double, "id of", EDGES, sumVectorRecord(f, PD(0), PF(1), n, q),
+                  {2.5, 1, 0.75}, {-0.3f, -1, -0.0}, {1e30f, 0, 5}, {1e-30f, 1, -1e300}),
   };
   return table;
 }

@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "core/fast_log10.h"
+#include "tqcalc.h"
 
 namespace tq::ref {
 
@@ -214,5 +215,36 @@ template <class T>
 void linearFill(T* b, uint32_t n, T slope, T c) { each(b, n, [&](uint32_t i) { return T(T(double(i)) * slope) + c; }); }
 inline void tqcalcChannelFillBufferWithLinearFunction_double(double* b, uint32_t n, double s, double c) { linearFill(b, n, s, c); }
 inline void tqcalcChannelFillBufferWithLinearFunction_float(float* b, uint32_t n, float s, float c) { linearFill(b, n, s, c); }
+
+// ---- power analysis ----
+
+// P and Q: U_k * conj(I_k) in double, bin 0 and an odd count's last bin at
+// half weight, ascending.
+inline void tqcalcPowerPandQsum(const float* u, const float* c, int32_t n, double* pSum, double* qSum) {
+  double p = 0.0, q = 0.0;
+  for (int32_t k = 0; k < n; ++k) {
+    const double a = u[2 * k], b = u[2 * k + 1], x = c[2 * k], y = c[2 * k + 1];
+    const double w = k == 0 || (n % 2 == 1 && k == n - 1) ? 0.5 : 1.0;
+    p += w * (a * x + b * y);
+    q += w * (b * x - a * y);
+  }
+  *pSum = p, *qSum = q;
+}
+inline double tqcalcPowerMultiplyAndSquareElementsAndSumVector_float(const float* v, int32_t n, float s) {
+  double sum = 0.0;
+  for (int32_t i = 0; i < n; ++i) {
+    const double y = float(v[i] * s);
+    sum += y * y;
+  }
+  return sum;
+}
+inline void tqcalcPowerSumVectorMultipliedWithScalar_double(PowerSumVectorParams* r) {
+  double sum = 0.0;
+  for (int32_t i = 0; i < r->count; ++i) {
+    r->output[i] = float(double(r->scalar) * r->input[i]);
+    sum += std::fabs(double(r->output[i]));
+  }
+  if (r->accumulateAbsSum) r->absSum += sum;
+}
 
 }  // namespace tq::ref

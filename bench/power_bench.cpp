@@ -1,0 +1,70 @@
+// Power analysis beside the scalar loop of each definition, the plain read
+// of the same buffers (the roof of a reduction at DRAM size) and VOLK's AVX
+// kernels where one does a similar job (the row says how it differs).
+#include "bench_support.h"
+#include "tqcalc.h"
+
+#if defined(TQ_HAVE_VOLK)
+#include <volk/volk_complex.h>
+#include <volk/volk_32fc_x2_conjugate_dot_prod_32fc.h>
+#endif
+
+namespace tq::bench {
+namespace {
+
+// A kernel over `arrays` buffers of `perElement` floats each, elements =
+// state.range(0); `call(a, b, c, n)` returns something to keep.
+template <int arrays, int perElement, class Call>
+void kernel(benchmark::State& state, Call call) {
+  const auto n = std::size_t(state.range(0));
+  Buffer<float> a(n * perElement), b(n * perElement, 2.0), c(n * perElement, 3.0);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(a.data());
+    benchmark::DoNotOptimize(call(a.data(), b.data(), c.data(), uint32_t(n)));
+  }
+  setCounters(state, state.range(0), arrays * perElement * sizeof(float));
+}
+template <int arrays, int perElement>
+void read(benchmark::State& state) {
+  Buffer<float> v(std::size_t(state.range(0)) * arrays * perElement);
+  for (auto _ : state) streamRead(v.data(), v.n * sizeof(float));
+  setCounters(state, state.range(0), arrays * perElement * sizeof(float));
+}
+
+// The export and its scalar loop from one call expression over a, b, c, n.
+#define TQ_POWER_ROWS(name, arrays, perElement, ...)                                                           \
+  Row{#name "/tqcalc", [](benchmark::State& s) {                                                               \
+        kernel<arrays, perElement>(s, []([[maybe_unused]] float* a, [[maybe_unused]] float* b,                 \
+                                         [[maybe_unused]] float* c, uint32_t n) { auto f = name; return __VA_ARGS__; }); \
+      }},                                                                                                      \
+  Row{#name "/scalar", [](benchmark::State& s) {                                                               \
+        kernel<arrays, perElement>(s, []([[maybe_unused]] float* a, [[maybe_unused]] float* b,                 \
+                                         [[maybe_unused]] float* c, uint32_t n) { auto f = TQ_SCALAR_LOOP(name); return __VA_ARGS__; }); \
+      }}
+
+double pq(void (*f)(const float*, const float*, int32_t, double*, double*), const float* u, const float* i,
+          uint32_t n) {
+  double p, q;
+  f(u, i, int32_t(n), &p, &q);
+  return p + q;
+}
+
+const bool registered = registerRows({
+    TQ_POWER_ROWS(tqcalcPowerPandQsum, 2, 2, pq(f, a, b, n)),
+    {"tqcalcPowerPandQsum/read", read<2, 2>},
+#if defined(TQ_HAVE_VOLK)
+    {"tqcalcPowerPandQsum/volk_avx(float accumulator, full weights)",
+     [](benchmark::State& s) {
+       kernel<2, 2>(s, [](float* a, float* b, float*, uint32_t n) {
+         lv_32fc_t r;
+         volk_32fc_x2_conjugate_dot_prod_32fc_u_avx(&r, reinterpret_cast<const lv_32fc_t*>(a),
+                                                    reinterpret_cast<const lv_32fc_t*>(b), n);
+         return lv_creal(r);
+       });
+     }},
+#endif
+    TQ_POWER_ROWS(tqcalcPowerMultiplyAndSquareElementsAndSumVector_float, 1, 1, f(a, int32_t(n), 0.5f)),
+});
+
+}  // namespace
+}  // namespace tq::bench
