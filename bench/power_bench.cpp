@@ -49,6 +49,19 @@ double pq(void (*f)(const float*, const float*, int32_t, double*, double*), cons
   return p + q;
 }
 
+template <class F>
+double energy(F* f, const float* u, const float* i, uint32_t n) {
+  double pos, neg;
+  f(u, i, int32_t(n), &pos, &neg);
+  return pos + neg;
+}
+template <class F>
+double energyOnCondition(F* f, const float* u, const float* i, const float* c, uint32_t n) {
+  double pos, neg;
+  f(u, i, c, int32_t(n), &pos, &neg);
+  return pos + neg;
+}
+
 const bool registered = registerRows({
     TQ_POWER_ROWS(tqcalcPowerPandQsum, 2, 2, pq(f, a, b, n)),
     {"tqcalcPowerPandQsum/read", read<2, 2>},
@@ -64,6 +77,9 @@ const bool registered = registerRows({
      }},
 #endif
     TQ_POWER_ROWS(tqcalcPowerMultiplyAndSquareElementsAndSumVector_float, 1, 1, f(a, int32_t(n), 0.5f)),
+    TQ_POWER_ROWS(tqcalcPowerCalculatePosAndNegEnergy, 2, 1, energy(f, a, b, n)),
+    {"tqcalcPowerCalculatePosAndNegEnergy/read", read<2, 1>},
+    TQ_POWER_ROWS(tqcalcPowerCalculatePosAndNegEnergyOnCondition, 3, 1, energyOnCondition(f, a, b, c, n)),
 });
 
 }  // namespace

@@ -278,6 +278,22 @@ TQCALC_ASSERT_OFFSET(PowerSumVectorParams, accumulateAbsSum, 24);
 TQCALC_ASSERT_SIZE(PowerSumVectorParams, 32);
 TQCALC_PAIR(void, tqcalcPowerSumVectorMultipliedWithScalar_double, (PowerSumVectorParams* params));
 
+/* ---- Energies --------------------------------------------------------------------
+ * p = (double)(voltage[i] * current[i]) (the product rounded to float): p < 0
+ * goes to negativeEnergy, everything else (zeros and NaN too) to
+ * positiveEnergy. Both are overwritten, with 0.0 for count <= 0. The stdcall
+ * entries are exported only as `_name@N` (Windows) or `_name` (ELF); the
+ * cdecl twins carry the plain `name_cdecl`. */
+/* Sums in an order of the library's choosing. */
+TQCALC_DECORATED_PAIR(void, tqcalcPowerCalculatePosAndNegEnergy,
+                      (const float* voltage, const float* current, int32_t count, double* positiveEnergy,
+                       double* negativeEnergy));
+/* Only samples with condition[i] > 0.5 count (not 0.5, not NaN); each sum is
+ * taken in ascending order. */
+TQCALC_DECORATED_PAIR(void, tqcalcPowerCalculatePosAndNegEnergyOnCondition,
+                      (const float* voltage, const float* current, const float* condition, int32_t count,
+                       double* positiveEnergy, double* negativeEnergy));
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

@@ -90,6 +90,10 @@ const std::vector<Op>& ops() {
                   f(PF(0), int32_t(n), float(q[0])), {0.5}, {-3}, {1.25}),
       TQ_PAIR_ROW(tqcalcPowerSumVectorMultipliedWithScalar_double, "id of", EDGES, sumVectorRecord(f, PD(0), PF(1), n, q),
                   {2.5, 1, 0.75}, {-0.3f, -1, -0.0}, {1e30f, 0, 5}, {1e-30f, 1, -1e300}),
+      TQ_PAIR_ROW(tqcalcPowerCalculatePosAndNegEnergy, "if if od*0+1 od*0+1", BYTES | EXACT,
+                  (f(PF(0), PF(1), int32_t(n), PD(2), PD(3)), 0.0)),
+      TQ_PAIR_ROW(tqcalcPowerCalculatePosAndNegEnergyOnCondition, "if if if od*0+1 od*0+1", BYTES | EDGES,
+                  (f(PF(0), PF(1), PF(2), int32_t(n), PD(3), PD(4)), 0.0)),
   };
   return table;
 }

@@ -52,5 +52,23 @@ TQ_DIGEST_CASE(tqcalcPowerSumVectorMultipliedWithScalar_double, 0x14ba855e80271e
     }
 }
 
+TQ_DIGEST_CASE(tqcalcPowerCalculatePosAndNegEnergy, 0x3ad3a6c395d37caa) {
+  for (int32_t n : kCounts) {
+    const auto u = values<float>(n, n + 5, 400, true), i = values<float>(n, n + 6, 30);
+    double out[2] = {-1, -1};
+    TQ_CALL(tqcalcPowerCalculatePosAndNegEnergy, u.data(), i.data(), n, &out[0], &out[1]);
+    invoker.digest(out);
+  }
+}
+
+TQ_DIGEST_CASE(tqcalcPowerCalculatePosAndNegEnergyOnCondition, 0x288863ffc9598193) {
+  for (int32_t n : kCounts) {
+    const auto u = values<float>(n, n + 7, 400, true), i = values<float>(n, n + 8, 30), c = values<float>(n, n + 9, 1, true);
+    double out[2] = {-1, -1};
+    TQ_CALL(tqcalcPowerCalculatePosAndNegEnergyOnCondition, u.data(), i.data(), c.data(), n, &out[0], &out[1]);
+    invoker.digest(out);
+  }
+}
+
 }  // namespace
 }  // namespace tq::test

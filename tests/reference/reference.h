@@ -247,4 +247,19 @@ inline void tqcalcPowerSumVectorMultipliedWithScalar_double(PowerSumVectorParams
   if (r->accumulateAbsSum) r->absSum += sum;
 }
 
+// Energies: the float product widened; below zero to the negative sum,
+// everything else (NaN too) to the positive one; ascending.
+inline void tqcalcPowerCalculatePosAndNegEnergyOnCondition(const float* u, const float* i, const float* c, int32_t n,
+                                                           double* pos, double* neg) {
+  *pos = 0.0, *neg = 0.0;
+  for (int32_t k = 0; k < n; ++k) {
+    const double p = u[k] * i[k];
+    if (c && !(c[k] > 0.5f)) continue;
+    *(p < 0.0 ? neg : pos) += p;
+  }
+}
+inline void tqcalcPowerCalculatePosAndNegEnergy(const float* u, const float* i, int32_t n, double* pos, double* neg) {
+  tqcalcPowerCalculatePosAndNegEnergyOnCondition(u, i, nullptr, n, pos, neg);
+}
+
 }  // namespace tq::ref
