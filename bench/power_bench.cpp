@@ -80,6 +80,10 @@ const bool registered = registerRows({
     TQ_POWER_ROWS(tqcalcPowerCalculatePosAndNegEnergy, 2, 1, energy(f, a, b, n)),
     {"tqcalcPowerCalculatePosAndNegEnergy/read", read<2, 1>},
     TQ_POWER_ROWS(tqcalcPowerCalculatePosAndNegEnergyOnCondition, 3, 1, energyOnCondition(f, a, b, c, n)),
+    // Orders at one bin each: count - 2 of them fit the spectrum.
+    TQ_POWER_ROWS(tqcalcPowerAngles, 2, 2, (f(a, b, int32_t(n) - 2, 5.0f, 1.0f), b[1])),
+    TQ_POWER_ROWS(tqcalcPowerFindIndexOfMaxAmplitude, 1, 2, f(a, n)),
+    TQ_POWER_ROWS(tqcalcPowerHarmonicZero, 1, 2, f(a, n)),
 });
 
 }  // namespace

@@ -294,6 +294,23 @@ TQCALC_DECORATED_PAIR(void, tqcalcPowerCalculatePosAndNegEnergyOnCondition,
                       (const float* voltage, const float* current, const float* condition, int32_t count,
                        double* positiveEnergy, double* negativeEnergy));
 
+/* ---- Phase angles and harmonics ------------------------------------------------
+ * Spectrum bin k is the float pair (spectrum[2k], spectrum[2k+1]); its angle
+ * is atan2(spectrum[2k], spectrum[2k+1]) in degrees, made non-negative. */
+/* angles[i] for i = 1 .. count (angles[0] is never written; count < 1:
+ * nothing): i * phasePerOrder less the angle interpolated between bins k and
+ * k + 1 at bin position x = i * binsPerOrder (k = trunc(x); reads bins up to
+ * trunc(count * binsPerOrder) + 1), brought into [-180, 180] congruent
+ * modulo 360. */
+TQCALC_PAIR(void, tqcalcPowerAngles,
+            (const float* spectrum, float* angles, int32_t count, float phasePerOrder, float binsPerOrder));
+/* The bin of the largest re*re + im*im (in float) among bins 1 .. count - 1:
+ * the lowest of equal ones, NaN skipped; 0 when none is above 0. */
+TQCALC_PAIR(uint32_t, tqcalcPowerFindIndexOfMaxAmplitude, (const float* spectrum, uint32_t count));
+/* The sum of re*re + im*im over bins 0 .. count - 1, in double and in
+ * ascending order. */
+TQCALC_PAIR(double, tqcalcPowerHarmonicZero, (const float* spectrum, uint32_t count));
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

@@ -444,6 +444,10 @@ TQ_LANES void deinterleave(const double* p, F64x4& re, F64x4& im) {
 // The two doubles of each 128-bit pair swapped: (l1, l0, l3, l2).
 TQ_LANES F64x4 swapPairs(F64x4 v) { return {_mm256_permute_pd(v.v, 0b0101)}; }
 
+// One bit per lane, lane 0 in bit 0: set where the lane's sign bit is (a
+// compare's mask).
+TQ_LANES unsigned laneBits(F32x8 v) { return unsigned(_mm256_movemask_ps(v.v)); }
+
 // ---- memory hints ----------------------------------------------------------------
 
 // A prefetch never faults, also past the end of an array: the address is an

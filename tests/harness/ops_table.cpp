@@ -94,6 +94,12 @@ const std::vector<Op>& ops() {
                   (f(PF(0), PF(1), int32_t(n), PD(2), PD(3)), 0.0)),
       TQ_PAIR_ROW(tqcalcPowerCalculatePosAndNegEnergyOnCondition, "if if if od*0+1 od*0+1", BYTES | EDGES,
                   (f(PF(0), PF(1), PF(2), int32_t(n), PD(3), PD(4)), 0.0)),
+      // Angles: one bin per order reads up to bin count + 1, the spectrum's
+      // last; smaller steps read less.
+      TQ_PAIR_ROW(tqcalcPowerAngles, "if*2+4 of+1", EDGES, (f(PF(0), PF(1), int32_t(n), float(q[0]), float(q[1])), 0.0),
+                  {0, 1}, {-120, 1}, {37.5, 1}, {1e4f, 1}, {10, 0.75}, {-45, 0.3f}),
+      TQ_PAIR_ROW(tqcalcPowerFindIndexOfMaxAmplitude, "if*2", EDGES, f(PF(0), n)),
+      TQ_PAIR_ROW(tqcalcPowerHarmonicZero, "if*2", EDGES, f(PF(0), n)),
   };
   return table;
 }

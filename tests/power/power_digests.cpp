@@ -70,5 +70,33 @@ TQ_DIGEST_CASE(tqcalcPowerCalculatePosAndNegEnergyOnCondition, 0x288863ffc959819
   }
 }
 
+// A spectrum whose bins turn by 37 degrees and grow, with edge values.
+TQ_DIGEST_CASE(tqcalcPowerAngles, 0x2ebd45a464790f9b) {
+  const auto s = values<float>(2 * 140, 11, 50, true);  // 13 orders at 10.24 bins reach bin 134
+  const float steps[][2] = {{0, 1}, {-120, 1}, {37.5f, 1.5f}, {1e4f, 2.25f}, {-7e5f, 0.3f}, {3.7f, 10.24f}};
+  for (int32_t n : {-1, 0, 1, 2, 5, 13})
+    for (const auto& step : steps) {
+      std::vector<float> out(n > 0 ? n + 1 : 1, -9.0f);
+      TQ_CALL(tqcalcPowerAngles, s.data(), out.data(), n, step[0], step[1]);
+      invoker.digest(out);
+    }
+}
+
+TQ_DIGEST_CASE(tqcalcPowerFindIndexOfMaxAmplitude, 0x9c4e9089a5fdd0a9) {
+  for (int32_t n : kCounts) {
+    auto s = values<float>(2 * n, n + 12, 10, true);
+    invoker.digest(TQ_CALL(tqcalcPowerFindIndexOfMaxAmplitude, s.data(), uint32_t(std::max(n, 0))));
+    for (auto& v : s) v = std::round(v / 4);  // ties
+    invoker.digest(TQ_CALL(tqcalcPowerFindIndexOfMaxAmplitude, s.data(), uint32_t(std::max(n, 0))));
+  }
+}
+
+TQ_DIGEST_CASE(tqcalcPowerHarmonicZero, 0x7798936092975a53) {
+  for (int32_t n : kCounts) {
+    const auto s = values<float>(2 * n, n + 13, 1e3, n > 100);
+    invoker.digest(TQ_CALL(tqcalcPowerHarmonicZero, s.data(), uint32_t(std::max(n, 0))));
+  }
+}
+
 }  // namespace
 }  // namespace tq::test

@@ -262,4 +262,45 @@ inline void tqcalcPowerCalculatePosAndNegEnergy(const float* u, const float* i, 
   tqcalcPowerCalculatePosAndNegEnergyOnCondition(u, i, nullptr, n, pos, neg);
 }
 
+// Harmonic angles: bins k and k + 1 around x = i * binsPerOrder, each angle
+// rounded to float and made non-negative; the four wrap tests in order.
+inline float powerBinDegrees(const float* b) {
+  float a = float(std::atan2(double(b[0]), double(b[1])) * 57.29577951308232);
+  if (a < 0) a += 360.0f;
+  return a;
+}
+inline float powerWrapFraction(float r) {
+  double whole;
+  return float(std::modf(double(r * 0.0027777778450399637f), &whole) * 360.0);
+}
+inline void tqcalcPowerAngles(const float* s, float* angles, int32_t n, float phase, float bins) {
+  for (int32_t i = 1; i <= n; ++i) {
+    const float x = float(i) * bins;
+    const int32_t k = int32_t(x);
+    const float a1 = powerBinDegrees(s + 2 * k), a2 = powerBinDegrees(s + 2 * k + 2);
+    const float d = a2 > a1 ? a2 - a1 : a2 - a1 + 360.0f;
+    float r = (float(k) - x) * d + (float(i) * phase - a1);
+    if (r < -360.0f) r = powerWrapFraction(r);
+    if (r < -180.0f) r = r + 360.0f;
+    if (r > 360.0f) r = powerWrapFraction(r);
+    if (r > 180.0f) r = r - 360.0f;
+    angles[i] = r;
+  }
+}
+inline uint32_t tqcalcPowerFindIndexOfMaxAmplitude(const float* s, uint32_t n) {
+  float best = 0.0f;
+  uint32_t index = 0;
+  for (uint32_t k = 1; k < n; ++k) {
+    const float m = s[2 * k + 1] * s[2 * k + 1] + s[2 * k] * s[2 * k];
+    if (m > best) index = k;
+    best = std::fmax(m, best);
+  }
+  return index;
+}
+inline double tqcalcPowerHarmonicZero(const float* s, uint32_t n) {
+  double sum = 0.0;
+  for (uint32_t k = 0; k < n; ++k) sum += double(s[2 * k + 1]) * s[2 * k + 1] + double(s[2 * k]) * s[2 * k];
+  return sum;
+}
+
 }  // namespace tq::ref
