@@ -62,6 +62,17 @@ double energyOnCondition(F* f, const float* u, const float* i, const float* c, u
   return pos + neg;
 }
 
+// One FIR step at every position of a ring of n samples (sets from b).
+template <class F>
+float firSweep(F* f, const float* ring, const float* sets, uint32_t n) {
+  float sum = 0;
+  for (uint32_t position = 0; position < n; ++position) {
+    const PowerFirParams r{ring, sets, position, position & 3, n};
+    sum += f(&r);
+  }
+  return sum;
+}
+
 const bool registered = registerRows({
     TQ_POWER_ROWS(tqcalcPowerPandQsum, 2, 2, pq(f, a, b, n)),
     {"tqcalcPowerPandQsum/read", read<2, 2>},
@@ -84,6 +95,7 @@ const bool registered = registerRows({
     TQ_POWER_ROWS(tqcalcPowerAngles, 2, 2, (f(a, b, int32_t(n) - 2, 5.0f, 1.0f), b[1])),
     TQ_POWER_ROWS(tqcalcPowerFindIndexOfMaxAmplitude, 1, 2, f(a, n)),
     TQ_POWER_ROWS(tqcalcPowerHarmonicZero, 1, 2, f(a, n)),
+    TQ_POWER_ROWS(tqcalcPowerCalcFIR_float, 1, 1, firSweep(f, a, b, n)),
 });
 
 }  // namespace

@@ -311,6 +311,28 @@ TQCALC_PAIR(uint32_t, tqcalcPowerFindIndexOfMaxAmplitude, (const float* spectrum
  * ascending order. */
 TQCALC_PAIR(double, tqcalcPowerHarmonicZero, (const float* spectrum, uint32_t count));
 
+/* ---- Power FIR step -----------------------------------------------------------
+ * One output of a 16-tap FIR over the newest 16 samples of the host's ring:
+ * x_0 (oldest) .. x_15 (newest) end just before `position`, wrapping to the
+ * ring's end; coefficient k of the set multiplies x_k, in float. When the 16
+ * samples lie contiguously, s_k = x_k*c_k + x_(k+8)*c_(k+8) are summed as
+ * ((s0+s1) + (s2+s3)) + ((s4+s5) + (s6+s7)); otherwise the products are
+ * added one at a time in tap order. */
+typedef struct PowerFirParams {
+  const float* ring;             /* ringLength samples, ringLength >= 16 */
+  const float* coefficientSets;  /* 16 floats per set */
+  uint32_t position;             /* one past the newest sample, 0 .. ringLength */
+  uint32_t coefficientSet;
+  uint32_t ringLength;
+} PowerFirParams;
+TQCALC_ASSERT_OFFSET(PowerFirParams, ring, 0);
+TQCALC_ASSERT_OFFSET(PowerFirParams, coefficientSets, 4);
+TQCALC_ASSERT_OFFSET(PowerFirParams, position, 8);
+TQCALC_ASSERT_OFFSET(PowerFirParams, coefficientSet, 12);
+TQCALC_ASSERT_OFFSET(PowerFirParams, ringLength, 16);
+TQCALC_ASSERT_SIZE(PowerFirParams, 20);
+TQCALC_PAIR(float, tqcalcPowerCalcFIR_float, (const PowerFirParams* params));
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

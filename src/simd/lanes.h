@@ -410,6 +410,13 @@ TQ_LANES float sumLanes(F32x4 v) {
 }
 TQ_LANES float sumLanes(F32x8 v) { return sumLanes(add(lowHalf(v), highHalf(v))); }
 
+// ((l0 + l1) + (l2 + l3)) + ((l4 + l5) + (l6 + l7)): neighbours first.
+TQ_LANES float sumNeighbours(F32x8 v) {
+  const __m256 pairs = _mm256_hadd_ps(v.v, v.v);
+  const __m256 quads = _mm256_hadd_ps(pairs, pairs);
+  return _mm_cvtss_f32(_mm_add_ss(_mm256_castps256_ps128(quads), _mm256_extractf128_ps(quads, 1)));
+}
+
 // ---- lane order ----------------------------------------------------------------
 
 // Lanes in reverse order.

@@ -17,6 +17,14 @@ double sumVectorRecord(F* f, const double* in, float* out, uint32_t n, const lon
   return r.absSum;
 }
 
+// The FIR step on a ring of count + 16 samples; scalars {position, set}, the
+// position taken modulo ringLength + 1.
+template <class F>
+float firStep(F* f, const float* ring, const float* sets, uint32_t n, const long double* q) {
+  const PowerFirParams r{ring, sets, uint32_t(q[0]) % (n + 17), uint32_t(q[1]), n + 16};
+  return f(&r);
+}
+
 const std::vector<Op>& ops() {
   static const std::vector<Op> table = {
       TQ_PAIR_ROW(tqcalcGetVersion, "ow*0+1 ow*0+1 ow*0+1", 0, (f(PW(0), PW(1), int32_t(q[0]), PW(2)), 0.0),
@@ -100,6 +108,8 @@ const std::vector<Op>& ops() {
                   {0, 1}, {-120, 1}, {37.5, 1}, {1e4f, 1}, {10, 0.75}, {-45, 0.3f}),
       TQ_PAIR_ROW(tqcalcPowerFindIndexOfMaxAmplitude, "if*2", EDGES, f(PF(0), n)),
       TQ_PAIR_ROW(tqcalcPowerHarmonicZero, "if*2", EDGES, f(PF(0), n)),
+      TQ_PAIR_ROW(tqcalcPowerCalcFIR_float, "if+16 if*0+48", BYTES | EXACT, firStep(f, PF(0), PF(1), n, q),
+                  {0, 0}, {5, 2}, {16, 1}, {20, 1}, {40, 2}, {56, 0}),
   };
   return table;
 }

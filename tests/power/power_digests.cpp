@@ -98,5 +98,14 @@ TQ_DIGEST_CASE(tqcalcPowerHarmonicZero, 0x7798936092975a53) {
   }
 }
 
+TQ_DIGEST_CASE(tqcalcPowerCalcFIR_float, 0x8cbd3b2eafa3cf0d) {
+  const auto ring = values<float>(100, 14, 3, true), sets = values<float>(48, 15, 1);
+  for (uint32_t length : {16u, 17u, 100u})
+    for (uint32_t position = 0; position <= length; ++position) {
+      const PowerFirParams r{ring.data(), sets.data(), position, position % 3, length};
+      invoker.digest(TQ_CALL(tqcalcPowerCalcFIR_float, &r));
+    }
+}
+
 }  // namespace
 }  // namespace tq::test

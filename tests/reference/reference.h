@@ -303,4 +303,19 @@ inline double tqcalcPowerHarmonicZero(const float* s, uint32_t n) {
   return sum;
 }
 
+// FIR step: contiguous samples in the pairwise order, wrapped ones in tap
+// order.
+inline float tqcalcPowerCalcFIR_float(const PowerFirParams* p) {
+  const uint32_t length = p->ringLength, start = p->position < 16 ? p->position - 16 + length : p->position - 16;
+  const float* c = p->coefficientSets + 16 * std::size_t(p->coefficientSet);
+  if (length - start >= 16) {
+    float s[8];
+    for (int k = 0; k < 8; ++k) s[k] = p->ring[start + k] * c[k] + p->ring[start + k + 8] * c[k + 8];
+    return ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
+  }
+  float sum = 0.0f;
+  for (uint32_t k = 0; k < 16; ++k) sum += c[k] * p->ring[(start + k) % length];
+  return sum;
+}
+
 }  // namespace tq::ref
