@@ -73,6 +73,21 @@ float firSweep(F* f, const float* ring, const float* sets, uint32_t n) {
   return sum;
 }
 
+// An array kernel on inputs spread over [-0.25, scale - 0.25).
+template <class Call>
+void arrayKernel(benchmark::State& state, double scale, Call call) {
+  const auto n = std::size_t(state.range(0));
+  Buffer<float> in(n, scale), out(n);
+  for (auto _ : state) {
+    call(in.data(), out.data(), uint32_t(n));
+    benchmark::ClobberMemory();
+  }
+  setCounters(state, state.range(0), 2 * sizeof(float));
+}
+#define TQ_TRIG_ROWS(name, scale)                                                                              \
+  Row{#name "/tqcalc", [](benchmark::State& s) { arrayKernel(s, scale, name); }},                             \
+  Row{#name "/scalar", [](benchmark::State& s) { arrayKernel(s, scale, TQ_SCALAR_LOOP(name)); }}
+
 const bool registered = registerRows({
     TQ_POWER_ROWS(tqcalcPowerPandQsum, 2, 2, pq(f, a, b, n)),
     {"tqcalcPowerPandQsum/read", read<2, 2>},
@@ -96,6 +111,8 @@ const bool registered = registerRows({
     TQ_POWER_ROWS(tqcalcPowerFindIndexOfMaxAmplitude, 1, 2, f(a, n)),
     TQ_POWER_ROWS(tqcalcPowerHarmonicZero, 1, 2, f(a, n)),
     TQ_POWER_ROWS(tqcalcPowerCalcFIR_float, 1, 1, firSweep(f, a, b, n)),
+    TQ_TRIG_ROWS(tqcalcSin_float, 100.0),
+    TQ_TRIG_ROWS(tqcalcATan_float, 4.0),
 });
 
 }  // namespace

@@ -333,6 +333,17 @@ TQCALC_ASSERT_OFFSET(PowerFirParams, ringLength, 16);
 TQCALC_ASSERT_SIZE(PowerFirParams, 20);
 TQCALC_PAIR(float, tqcalcPowerCalcFIR_float, (const PowerFirParams* params));
 
+/* ---- Fast sine and arc tangent ---------------------------------------------------
+ * output[i] = sin(input[i]) or atan(input[i]) (radians) for i < count.
+ * One to three elements: the C library's double function, rounded to float.
+ * From four elements on, every element goes through a fixed sequence of float
+ * operations (a polynomial kernel), its result independent of its neighbours
+ * and its position: the arc tangent within 2e-7 everywhere, the sine within
+ * 1e-7 for |x| <= 100 (any number where |x| * 4/pi >= 2^31). No alignment
+ * required; output must not overlap input. */
+TQCALC_PAIR(void, tqcalcSin_float, (const float* input, float* output, uint32_t count));
+TQCALC_PAIR(void, tqcalcATan_float, (const float* input, float* output, uint32_t count));
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

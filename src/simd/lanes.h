@@ -395,6 +395,31 @@ TQ_LANES I32x4 max(I32x4 a, I32x4 b) { return {_mm_max_epi32(a.v, b.v)}; }
 TQ_LANES I32x4 add(I32x4 a, I32x4 b) { return {_mm_add_epi32(a.v, b.v)}; }
 TQ_LANES I32x8 bitXor(I32x8 a, I32x8 b) { return {_mm256_castps_si256(_mm256_xor_ps(_mm256_castsi256_ps(a.v), _mm256_castsi256_ps(b.v)))}; }
 
+// float to int32 truncated toward zero; NaN and values outside the int32
+// range give INT32_MIN (no trap).
+TQ_LANES I32x8 toInt32Truncated(F32x8 v) { return {_mm256_cvttps_epi32(v.v)}; }
+TQ_LANES I32x4 toInt32Truncated(F32x4 v) { return {_mm_cvttps_epi32(v.v)}; }
+// The int lanes' bits as float lanes (for the bitwise operations on floats).
+TQ_LANES F32x8 asFloatBits(I32x8 v) { return {_mm256_castsi256_ps(v.v)}; }
+TQ_LANES F32x4 asFloatBits(I32x4 v) { return {_mm_castsi128_ps(v.v)}; }
+TQ_LANES I32x4 bitsAsInt(F32x4 v) { return {_mm_castps_si128(v.v)}; }
+// Shifts of every int32 lane: left, and right replicating the sign bit.
+template <int n> TQ_LANES I32x4 shiftLeft(I32x4 v) { return {_mm_slli_epi32(v.v, n)}; }
+template <int n> TQ_LANES I32x4 shiftRightSigned(I32x4 v) { return {_mm_srai_epi32(v.v, n)}; }
+// AVX has no 256-bit integer arithmetic: I32x8 adds and shifts by halves.
+TQ_LANES I32x8 add(I32x8 a, I32x8 b) { return combine(add(lowHalf(a), lowHalf(b)), add(highHalf(a), highHalf(b))); }
+template <int n> TQ_LANES I32x8 shiftLeft(I32x8 v) { return combine(shiftLeft<n>(lowHalf(v)), shiftLeft<n>(highHalf(v))); }
+template <int n> TQ_LANES I32x8 shiftRightSigned(I32x8 v) {
+  return combine(shiftRightSigned<n>(lowHalf(v)), shiftRightSigned<n>(highHalf(v)));
+}
+TQ_LANES I32x8 splatInt(I32x8, int32_t s) { return {_mm256_set1_epi32(s)}; }
+TQ_LANES I32x4 splatInt(I32x4, int32_t s) { return {_mm_set1_epi32(s)}; }
+// The int32 lanes that go with a float lane type.
+template <class V> struct IntLanesOf;
+template <> struct IntLanesOf<F32x8> { using type = I32x8; };
+template <> struct IntLanesOf<F32x4> { using type = I32x4; };
+template <class V> using IntLanes = typename IntLanesOf<V>::type;
+
 // ---- horizontal sums in one fixed order --------------------------------------
 // (l0 + l2) + (l1 + l3): the result of a reduction then depends only on its
 // input, never on the machine or the call path. Eight float lanes first add

@@ -110,6 +110,8 @@ const std::vector<Op>& ops() {
       TQ_PAIR_ROW(tqcalcPowerHarmonicZero, "if*2", EDGES, f(PF(0), n)),
       TQ_PAIR_ROW(tqcalcPowerCalcFIR_float, "if+16 if*0+48", BYTES | EXACT, firStep(f, PF(0), PF(1), n, q),
                   {0, 0}, {5, 2}, {16, 1}, {20, 1}, {40, 2}, {56, 0}),
+      TQ_PAIR_ROW(tqcalcSin_float, "if of", BYTES | EDGES, (f(PF(0), PF(1), n), 0.0)),
+      TQ_PAIR_ROW(tqcalcATan_float, "if of", BYTES | EDGES, (f(PF(0), PF(1), n), 0.0)),
   };
   return table;
 }

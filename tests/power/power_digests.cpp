@@ -107,5 +107,24 @@ TQ_DIGEST_CASE(tqcalcPowerCalcFIR_float, 0x8cbd3b2eafa3cf0d) {
     }
 }
 
+// Counts across the library/kernel switch and the eight-lane steps, inputs
+// up to the range's end and edge values.
+template <auto f>
+void digestFastTrig(Invoker& invoker, double scale, uint32_t seed) {
+  for (int32_t n : kCounts) {
+    if (n < 0) continue;
+    const auto in = values<float>(n, n + seed, scale, true);
+    std::vector<float> out(n + 1, -9.0f);
+    invoker.call<std::remove_pointer_t<decltype(f)>>(in.data(), out.data(), uint32_t(n));
+    invoker.digest(out);
+  }
+  const float wide[] = {1e7f, 1.6e9f, 1.7e9f, 3e9f, -1e38f, 100.0f, -99.99f, 0.66f, 0.6600001f, 2.4142137f};
+  float out[10];
+  invoker.call<std::remove_pointer_t<decltype(f)>>(wide, out, 10u);
+  invoker.digest(out);
+}
+TQ_DIGEST_CASE(tqcalcSin_float, 0x07a0b1fb32c65a41) { digestFastTrig<tqcalcSin_float>(invoker, 100, 16); }
+TQ_DIGEST_CASE(tqcalcATan_float, 0x65535a1e2f1ada2c) { digestFastTrig<tqcalcATan_float>(invoker, 5, 17); }
+
 }  // namespace
 }  // namespace tq::test

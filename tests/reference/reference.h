@@ -318,4 +318,48 @@ inline float tqcalcPowerCalcFIR_float(const PowerFirParams* p) {
   return sum;
 }
 
+// Fast trigonometry, one lane in plain float steps; one to three elements
+// go to the C library in double.
+inline float fastAtanLane(float x) {
+  const float a = std::fabs(x);
+  float base = 0, t = a, c = 0;
+  if (a > 2.4142136573791504f) {
+    base = 1.5707963705062866f, t = -(1.0f / a), c = 3.999999975690116e-08f;
+  } else if (a > 0.6600000262260437f) {
+    base = 0.7853981852531433f, t = (a - 1) / (a + 1), c = 1.999999987845058e-08f;
+  }
+  const float z = t * t;
+  const float p = (((-0.8750608563423157f * z + -16.15753746032715f) * z + -75.00856018066406f) * z + -122.88666534423828f) * z + -64.8502197265625f;
+  const float q = ((((z + 24.85846519470215f) * z + 165.02700805664062f) * z + 432.8810729980469f) * z + 485.3904113769531f) * z + 194.5506591796875f;
+  float r = ((p * z) / q) * t + t;
+  if (base != 0) r = r - c;
+  return std::copysign(r + base, x);
+}
+// Sine (cosine = false) or cosine of x.
+inline float fastSinCosLane(float x, bool cosine) {
+  const float a = std::fabs(x);
+  const float scaled = a * 1.2732394933700562f;
+  // Out of the int32 range the conversion gives INT32_MIN, as the instruction does.
+  int32_t j = scaled < 2147483648.0f ? int32_t(scaled) : INT32_MIN;
+  j = int32_t((uint32_t(j) + 1) & ~1u);
+  const float y = float(j);
+  const float w = ((a + y * -0.78515625f) + y * -0.00024187564849853516f) + y * -3.774895063202166e-08f;
+  const float z = w * w;
+  const float cp = (((2.44331567955669e-05f * z - 0.0013887316454201937f) * z + 0.04166664555668831f) * z) * z - 0.5f * z + 1.0f;
+  const float sp = (((-0.00019515295571181923f * z + 0.008332161232829094f) * z - 0.16666655242443085f) * z) * w + w;
+  const bool bit1 = j & 2, bit2 = j & 4;
+  if (cosine) {
+    const float v = bit1 ? sp : cp;
+    return ((uint32_t(j) - 2) & 4) ? v : -v;
+  }
+  const float v = bit1 ? cp : sp;
+  return std::signbit(x) != bit2 ? -v : v;
+}
+inline void tqcalcSin_float(const float* in, float* out, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) out[i] = n < 4 ? float(std::sin(double(in[i]))) : fastSinCosLane(in[i], false);
+}
+inline void tqcalcATan_float(const float* in, float* out, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) out[i] = n < 4 ? float(std::atan(double(in[i]))) : fastAtanLane(in[i]);
+}
+
 }  // namespace tq::ref
