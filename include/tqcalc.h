@@ -344,6 +344,46 @@ TQCALC_PAIR(float, tqcalcPowerCalcFIR_float, (const PowerFirParams* params));
 TQCALC_PAIR(void, tqcalcSin_float, (const float* input, float* output, uint32_t count));
 TQCALC_PAIR(void, tqcalcATan_float, (const float* input, float* output, uint32_t count));
 
+/* ---- Unbalance -------------------------------------------------------------------
+ * Symmetrical components of three phases given as magnitudes and angles in
+ * degrees (angles grow in the direction of lag: a balanced set in normal
+ * order has angle2 = angle1 + 120, angle3 = angle1 + 240). For element 0, in
+ * double with the C library's sine and cosine (element 0 is read also for
+ * count 0): S0 = (P1 + P2 + P3)/3, S1 with P2 and P3 turned by -120 and -240
+ * degrees, S2 by -240 and -120, stored as (re, im) float pairs. Totals over
+ * all count elements: sqrt(sum of |3 S|^2)/3, groups of four elements in
+ * float with the library's fast sine and cosine, the last 0..3 in double.
+ * Ratios in percent, 0 where the positive sequence is 0 or NaN. */
+typedef struct PowerUnbalanceParams {
+  const float* magnitude1;
+  const float* magnitude2;
+  const float* magnitude3;
+  const float* angle1;
+  const float* angle2;
+  const float* angle3;
+  float* zeroSequence;
+  float* positiveSequence;
+  float* negativeSequence;
+  float* negativeUnbalance;
+  float* zeroUnbalance;
+  float* negativeUnbalanceFirst;
+  float* zeroUnbalanceFirst;
+  float* zeroSequenceFirst;      /* (re, im) */
+  float* positiveSequenceFirst;  /* (re, im) */
+  float* negativeSequenceFirst;  /* (re, im) */
+  uint32_t count;
+} PowerUnbalanceParams;
+TQCALC_ASSERT_OFFSET(PowerUnbalanceParams, magnitude1, 0);
+TQCALC_ASSERT_OFFSET(PowerUnbalanceParams, angle1, 12);
+TQCALC_ASSERT_OFFSET(PowerUnbalanceParams, zeroSequence, 24);
+TQCALC_ASSERT_OFFSET(PowerUnbalanceParams, negativeUnbalance, 36);
+TQCALC_ASSERT_OFFSET(PowerUnbalanceParams, zeroUnbalanceFirst, 48);
+TQCALC_ASSERT_OFFSET(PowerUnbalanceParams, zeroSequenceFirst, 52);
+TQCALC_ASSERT_OFFSET(PowerUnbalanceParams, negativeSequenceFirst, 60);
+TQCALC_ASSERT_OFFSET(PowerUnbalanceParams, count, 64);
+TQCALC_ASSERT_SIZE(PowerUnbalanceParams, 68);
+TQCALC_PAIR(void, tqcalcPowerUnbalance, (const PowerUnbalanceParams* params));
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

@@ -25,6 +25,17 @@ float firStep(F* f, const float* ring, const float* sets, uint32_t n, const long
   return f(&r);
 }
 
+// Unbalance over count n + 1 (element 0 is always read), the thirteen
+// output floats side by side in one array.
+template <class F>
+double unbalance(F* f, void* const* p, uint32_t n) {
+  float* o = static_cast<float*>(p[6]);
+  const PowerUnbalanceParams r{PF(0), PF(1), PF(2), PF(3), PF(4), PF(5), o, o + 1, o + 2, o + 3, o + 4,
+                               o + 5, o + 6, o + 7, o + 9, o + 11, n + 1};
+  f(&r);
+  return 0.0;
+}
+
 const std::vector<Op>& ops() {
   static const std::vector<Op> table = {
       TQ_PAIR_ROW(tqcalcGetVersion, "ow*0+1 ow*0+1 ow*0+1", 0, (f(PW(0), PW(1), int32_t(q[0]), PW(2)), 0.0),
@@ -112,6 +123,7 @@ const std::vector<Op>& ops() {
                   {0, 0}, {5, 2}, {16, 1}, {20, 1}, {40, 2}, {56, 0}),
       TQ_PAIR_ROW(tqcalcSin_float, "if of", BYTES | EDGES, (f(PF(0), PF(1), n), 0.0)),
       TQ_PAIR_ROW(tqcalcATan_float, "if of", BYTES | EDGES, (f(PF(0), PF(1), n), 0.0)),
+      TQ_PAIR_ROW(tqcalcPowerUnbalance, "if+1 if+1 if+1 if+1 if+1 if+1 of*0+13", EDGES, unbalance(f, p, n)),
   };
   return table;
 }

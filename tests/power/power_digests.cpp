@@ -126,5 +126,24 @@ void digestFastTrig(Invoker& invoker, double scale, uint32_t seed) {
 TQ_DIGEST_CASE(tqcalcSin_float, 0x07a0b1fb32c65a41) { digestFastTrig<tqcalcSin_float>(invoker, 100, 16); }
 TQ_DIGEST_CASE(tqcalcATan_float, 0x65535a1e2f1ada2c) { digestFastTrig<tqcalcATan_float>(invoker, 5, 17); }
 
+// Mains-like phasors with random deviations, and edge values.
+TQ_DIGEST_CASE(tqcalcPowerUnbalance, 0x75f2e2da89a21b14) {
+  for (int32_t n : kCounts) {
+    const std::size_t size = std::size_t(std::max(n, 1));
+    std::vector<float> in[6];
+    for (int k = 0; k < 6; ++k) {
+      in[k] = values<float>(int32_t(size), uint32_t(n + 20 + k), k < 3 ? 10 : 30, n > 100);
+      for (float& v : in[k]) v += k < 3 ? 230.0f : 120.0f * float(k - 3);
+    }
+    std::vector<float> out(14, -9.0f);
+    float* o = out.data();
+    const PowerUnbalanceParams r{in[0].data(), in[1].data(), in[2].data(), in[3].data(), in[4].data(), in[5].data(),
+                                 o, o + 1, o + 2, o + 3, o + 4, o + 5, o + 6, o + 7, o + 9, o + 11,
+                                 uint32_t(std::max(n, 0))};
+    TQ_CALL(tqcalcPowerUnbalance, &r);
+    invoker.digest(out);
+  }
+}
+
 }  // namespace
 }  // namespace tq::test

@@ -362,4 +362,59 @@ inline void tqcalcATan_float(const float* in, float* out, uint32_t n) {
   for (uint32_t i = 0; i < n; ++i) out[i] = n < 4 ? float(std::atan(double(in[i]))) : fastAtanLane(in[i]);
 }
 
+// Unbalance: element 0 and the last 0..3 elements in double with the C
+// library; whole groups of four in float with the fast sine and cosine, four
+// lane sums each combined (l0 + l1) + (l2 + l3).
+inline void tqcalcPowerUnbalance(const PowerUnbalanceParams* p) {
+  const float turn[3][2] = {{0, 0}, {120, 240}, {240, 120}};
+  const auto sumAt = [&](uint32_t i, int s, bool fast, double& re, double& im) {
+    const float m[3] = {p->magnitude1[i], p->magnitude2[i], p->magnitude3[i]};
+    const float a[3] = {p->angle1[i], p->angle2[i] - turn[s][0], p->angle3[i] - turn[s][1]};
+    float fr = 0, fi = 0;
+    re = im = 0;
+    for (int k = 0; k < 3; ++k) {
+      if (fast) {
+        const float r = a[k] * 0.01745329238474369f;
+        const float x = m[k] * fastSinCosLane(r, true), y = m[k] * fastSinCosLane(r, false);
+        fr = k ? fr + x : x, fi = k ? fi + y : y;
+      } else {
+        const double r = double(a[k]) * 0.017453292519943295;
+        const double x = double(m[k]) * std::cos(r), y = double(m[k]) * std::sin(r);
+        re = k ? re + x : x, im = k ? im + y : y;
+      }
+    }
+    if (fast) re = fr, im = fi;
+  };
+  float* first[3] = {p->zeroSequenceFirst, p->positiveSequenceFirst, p->negativeSequenceFirst};
+  for (int s = 0; s < 3; ++s) {
+    double re, im;
+    sumAt(0, s, false, re, im);
+    first[s][0] = float(0.3333333333333333 * re), first[s][1] = float(0.3333333333333333 * im);
+  }
+  float lanes[3][4] = {}, total[3];
+  const uint32_t groups = p->count / 4 * 4;
+  for (uint32_t i = 0; i < groups; ++i)
+    for (int s = 0; s < 3; ++s) {
+      double re, im;
+      sumAt(i, s, true, re, im);
+      lanes[s][i % 4] += float(re) * float(re) + float(im) * float(im);
+    }
+  for (int s = 0; s < 3; ++s) {
+    total[s] = (lanes[s][0] + lanes[s][1]) + (lanes[s][2] + lanes[s][3]);
+    for (uint32_t i = groups; i < p->count; ++i) {
+      double re, im;
+      sumAt(i, s, false, re, im);
+      total[s] += float(re * re + im * im);
+    }
+    total[s] = float(std::sqrt(double(total[s])) * 0.3333333333333333);
+  }
+  *p->zeroSequence = total[0], *p->positiveSequence = total[1], *p->negativeSequence = total[2];
+  const auto abs = [](const float* c) { return float(std::sqrt(double(c[0]) * c[0] + double(c[1]) * c[1])); };
+  const float r1 = abs(p->positiveSequenceFirst);
+  *p->zeroUnbalanceFirst = r1 > 0 ? abs(p->zeroSequenceFirst) * (100.0f / r1) : 0.0f;
+  *p->negativeUnbalanceFirst = r1 > 0 ? abs(p->negativeSequenceFirst) * (100.0f / r1) : 0.0f;
+  *p->zeroUnbalance = total[1] > 0 ? (100.0f / total[1]) * total[0] : 0.0f;
+  *p->negativeUnbalance = total[1] > 0 ? (100.0f / total[1]) * total[2] : 0.0f;
+}
+
 }  // namespace tq::ref
