@@ -1,6 +1,8 @@
 // Power analysis beside the scalar loop of each definition, the plain read
 // of the same buffers (the roof of a reduction at DRAM size) and VOLK's AVX
 // kernels where one does a similar job (the row says how it differs).
+#include <cmath>
+
 #include "bench_support.h"
 #include "tqcalc.h"
 
@@ -42,8 +44,8 @@ void read(benchmark::State& state) {
                                          [[maybe_unused]] float* c, uint32_t n) { auto f = TQ_SCALAR_LOOP(name); return __VA_ARGS__; }); \
       }}
 
-double pq(void (*f)(const float*, const float*, int32_t, double*, double*), const float* u, const float* i,
-          uint32_t n) {
+template <class F>
+double pq(F* f, const float* u, const float* i, uint32_t n) {
   double p, q;
   f(u, i, int32_t(n), &p, &q);
   return p + q;
@@ -88,6 +90,46 @@ void arrayKernel(benchmark::State& state, double scale, Call call) {
   Row{#name "/tqcalc", [](benchmark::State& s) { arrayKernel(s, scale, name); }},                             \
   Row{#name "/scalar", [](benchmark::State& s) { arrayKernel(s, scale, TQ_SCALAR_LOOP(name)); }}
 
+// Unbalance over n elements of mains-like phasors (magnitudes from a, angles
+// near 0, 120, 240 degrees).
+struct UnbalanceInput {
+  explicit UnbalanceInput(std::size_t n) : m(n, 1000.0), a1(n, 2.0), a2(n, 2.0), a3(n, 2.0) {
+    for (std::size_t i = 0; i < n; ++i) a2.p[i] += 120, a3.p[i] += 240;
+  }
+  PowerUnbalanceParams params(uint32_t n) {
+    return {m.p, m.p, m.p, a1.p, a2.p, a3.p, out, out + 1, out + 2, out + 3, out + 4, out + 5, out + 6, out + 7,
+            out + 9, out + 11, n};
+  }
+  Buffer<float> m, a1, a2, a3;
+  float out[13];
+};
+template <class Call>
+void unbalanceRow(benchmark::State& state, Call call) {
+  const auto n = std::size_t(state.range(0));
+  UnbalanceInput in(n);
+  const PowerUnbalanceParams p = in.params(uint32_t(n));
+  for (auto _ : state) {
+    call(&p);
+    benchmark::ClobberMemory();
+  }
+  setCounters(state, state.range(0), 6 * sizeof(float));
+}
+// The same sums of squares, every element in double with the C library.
+__attribute__((noipa)) void unbalanceAllDouble(const PowerUnbalanceParams* p) {
+  const double turn[3][2] = {{0, 0}, {120, 240}, {240, 120}}, radians = 0.017453292519943295;
+  double sums[3] = {0, 0, 0};
+  for (uint32_t i = 0; i < p->count; ++i)
+    for (int s = 0; s < 3; ++s) {
+      const double a1 = p->angle1[i] * radians, a2 = (p->angle2[i] - turn[s][0]) * radians,
+                   a3 = (p->angle3[i] - turn[s][1]) * radians;
+      const double re = p->magnitude1[i] * std::cos(a1) + p->magnitude2[i] * std::cos(a2) + p->magnitude3[i] * std::cos(a3);
+      const double im = p->magnitude1[i] * std::sin(a1) + p->magnitude2[i] * std::sin(a2) + p->magnitude3[i] * std::sin(a3);
+      sums[s] += re * re + im * im;
+    }
+  *p->zeroSequence = float(std::sqrt(sums[0]) / 3), *p->positiveSequence = float(std::sqrt(sums[1]) / 3);
+  *p->negativeSequence = float(std::sqrt(sums[2]) / 3);
+}
+
 const bool registered = registerRows({
     TQ_POWER_ROWS(tqcalcPowerPandQsum, 2, 2, pq(f, a, b, n)),
     {"tqcalcPowerPandQsum/read", read<2, 2>},
@@ -113,6 +155,9 @@ const bool registered = registerRows({
     TQ_POWER_ROWS(tqcalcPowerCalcFIR_float, 1, 1, firSweep(f, a, b, n)),
     TQ_TRIG_ROWS(tqcalcSin_float, 100.0),
     TQ_TRIG_ROWS(tqcalcATan_float, 4.0),
+    {"tqcalcPowerUnbalance/tqcalc", [](benchmark::State& s) { unbalanceRow(s, tqcalcPowerUnbalance); }},
+    {"tqcalcPowerUnbalance/scalar", [](benchmark::State& s) { unbalanceRow(s, TQ_SCALAR_LOOP(tqcalcPowerUnbalance)); }},
+    {"tqcalcPowerUnbalance/all-double", [](benchmark::State& s) { unbalanceRow(s, unbalanceAllDouble); }},
 });
 
 }  // namespace

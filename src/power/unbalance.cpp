@@ -40,26 +40,28 @@ inline float magnitude(const float* c) {
   return float(squareRoot(re * re + im * im));
 }
 
-// Squared magnitudes of the three unscaled sequence sums of four elements,
-// in float: every angle through the four-lane sine and cosine.
-inline void groupSquares(const PowerUnbalanceParams& p, std::size_t i, F32x4 squares[3]) {
-  const F32x4 m[3] = {load<F32x4>(p.magnitude1 + i), load<F32x4>(p.magnitude2 + i), load<F32x4>(p.magnitude3 + i)};
-  const F32x4 angle[3] = {load<F32x4>(p.angle1 + i), load<F32x4>(p.angle2 + i), load<F32x4>(p.angle3 + i)};
-  const F32x4 radians = splat<F32x4>(kRadiansF);
-  F32x4 re[3][3], im[3][3];  // [sequence][phase]
+// Squared magnitudes of the three unscaled sequence sums of one group of
+// four elements (F32x4) or two (F32x8), in float: every angle through the
+// fast sine and cosine.
+template <class V>
+inline void groupSquares(const PowerUnbalanceParams& p, std::size_t i, V squares[3]) {
+  const V m[3] = {load<V>(p.magnitude1 + i), load<V>(p.magnitude2 + i), load<V>(p.magnitude3 + i)};
+  const V angle[3] = {load<V>(p.angle1 + i), load<V>(p.angle2 + i), load<V>(p.angle3 + i)};
+  const V radians = splat<V>(kRadiansF);
+  V re[3][3], im[3][3];  // [sequence][phase]
   for (int s = 0; s < 3; ++s)
     for (int k = 0; k < 3; ++k) {
       if (s > 0 && k == 0) {  // phase 1 is not turned
         re[s][0] = re[0][0], im[s][0] = im[0][0];
         continue;
       }
-      const F32x4 a = k == 0 ? angle[0] : sub(angle[k], splat<F32x4>(kTurn[s][k - 1]));
-      F32x4 sine, cosine;
+      const V a = k == 0 ? angle[0] : sub(angle[k], splat<V>(kTurn[s][k - 1]));
+      V sine, cosine;
       fastSinCos(mul(a, radians), sine, cosine);
       re[s][k] = mul(m[k], cosine), im[s][k] = mul(m[k], sine);
     }
   for (int s = 0; s < 3; ++s) {
-    const F32x4 x = add(add(re[s][0], re[s][1]), re[s][2]), y = add(add(im[s][0], im[s][1]), im[s][2]);
+    const V x = add(add(re[s][0], re[s][1]), re[s][2]), y = add(add(im[s][0], im[s][1]), im[s][2]);
     squares[s] = add(mul(x, x), mul(y, y));
   }
 }
@@ -83,6 +85,13 @@ extern "C" void TQCALC_STDCALL tqcalcPowerUnbalance(const PowerUnbalanceParams* 
   const std::size_t n = p.count;
   F32x4 acc[3] = {splat<F32x4>(0.0f), splat<F32x4>(0.0f), splat<F32x4>(0.0f)};
   std::size_t i = 0;
+  // Two groups share the eight-lane kernel; their squares join the four
+  // lane sums one group after the other, as four lanes at a time would.
+  for (; n - i >= 8; i += 8) {
+    F32x8 squares[3];
+    groupSquares(p, i, squares);
+    for (int s = 0; s < 3; ++s) acc[s] = add(add(acc[s], lowHalf(squares[s])), highHalf(squares[s]));
+  }
   for (; n - i >= 4; i += 4) {
     F32x4 squares[3];
     groupSquares(p, i, squares);

@@ -16,7 +16,7 @@
 namespace tq::test {
 namespace {
 
-std::vector<float> run(void (*f)(const float*, float*, uint32_t), std::vector<float> in) {
+std::vector<float> run(decltype(&tqcalcSin_float) f, std::vector<float> in) {
   std::vector<float> out(in.size() + 1, 77.0f);
   f(in.data(), out.data(), uint32_t(in.size()));
   return out;
