@@ -41,7 +41,7 @@ Result uniform(uint32_t n, float m1, float m2, float m3, float a1, float a2, flo
 }
 
 TEST(Unbalance, DescribedSets) {
-  for (uint32_t n : {1u, 4u, 5u, 11u}) {
+  for (uint32_t n : {1u, 5u}) {
     const Result b = uniform(n, 230, 230, 230, 0, 120, 240, n);
     EXPECT_NEAR(230, b.s1[0], 1e-4);
     EXPECT_NEAR(0, b.s1[1], 1e-4);
