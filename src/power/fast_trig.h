@@ -19,15 +19,17 @@ TQ_LANES V signBits(V x) {
 
 // Arc tangent. The three branches share one division: -1/a, (a - 1)/(a + 1)
 // and a/1 (exact) are one quotient of selected numerators and denominators.
+// The branch masks exclude each other, so the middle and the unreduced
+// branch share their forms: a - (1 or 0) over (a or 0) + 1.
 template <class V>
 TQ_LANES V fastAtan(V x) {
-  const V a = abs(x), one = splat<V>(1.0f), zero = splat<V>(0.0f);
+  const V a = abs(x), one = splat<V>(1.0f);
   const V big = cmpGt(a, splat<V>(2.4142136573791504f));
   const V mid = bitAndNot(big, cmpGt(a, splat<V>(0.6600000262260437f)));
-  const V num = select(big, splat<V>(-1.0f), select(mid, sub(a, one), a));
-  const V den = select(big, a, select(mid, add(a, one), one));
-  const V base = select(big, splat<V>(1.5707963705062866f), select(mid, splat<V>(0.7853981852531433f), zero));
-  const V c = select(big, splat<V>(3.999999975690116e-08f), select(mid, splat<V>(1.999999987845058e-08f), zero));
+  const V num = select(big, splat<V>(-1.0f), sub(a, bitAnd(mid, one)));
+  const V den = select(big, a, add(bitAnd(mid, a), one));
+  const V base = bitOr(bitAnd(big, splat<V>(1.5707963705062866f)), bitAnd(mid, splat<V>(0.7853981852531433f)));
+  const V c = bitOr(bitAnd(big, splat<V>(3.999999975690116e-08f)), bitAnd(mid, splat<V>(1.999999987845058e-08f)));
   const V t = div(num, den);
   const V z = mul(t, t);
   V p = splat<V>(-0.8750608563423157f);
