@@ -518,6 +518,147 @@ TQCALC_SIZE32(PinkFilterState, 64);
  * ((b0 + b4) + (b2 + b6)) + ((b1 + b5) + (b3 + 0.5362 w)); then b6 and
  * direct take the new terms. */
 TQCALC_PAIR(double, tqcalcPinkFilter_double, (PinkFilterState* state, double white));
+/* ---- Power sums ----------------------------------------------------------------
+ * Spectra are interleaved (re, im) float pairs, one per bin. Floats are
+ * widened before they are multiplied; the sums are double, combined in an
+ * order of the library's choosing (the last bits may differ from a plain
+ * loop). */
+/* pSum, qSum = the real and imaginary parts of the sum of U_k * conj(I_k),
+ * bin 0 and (for an odd count of 3 or more) the last bin at half weight;
+ * count 1 gives half the single bin. count <= 0 writes 0.0 to both. */
+TQCALC_PAIR(void, tqcalcPowerPandQsum,
+            (const float* voltage, const float* current, int32_t count, double* pSum, double* qSum));
+/* The sum over the samples of y * y in double, where y = (float)(x * scalar)
+ * (rounded to float before the square). count <= 0 gives 0.0. */
+TQCALC_PAIR(double, tqcalcPowerMultiplyAndSquareElementsAndSumVector_float,
+            (const float* values, int32_t count, float scalar));
+
+/* output[i] = (float)((double)scalar * input[i]) for i < count (<= 0: none).
+ * When accumulateAbsSum is not 0, the magnitudes of the stored floats are
+ * summed in ascending order and that sum is added to absSum once (also for
+ * count <= 0, which adds 0.0); otherwise absSum is not touched. */
+typedef struct PowerSumVectorParams {
+  const double* input;
+  float* output;
+  TQCALC_ALIGN8 double absSum;
+  float scalar;
+  int32_t count;
+  int32_t accumulateAbsSum;
+} PowerSumVectorParams;
+TQCALC_OFFSET32(PowerSumVectorParams, input, 0);
+TQCALC_OFFSET32(PowerSumVectorParams, output, 4);
+TQCALC_OFFSET32(PowerSumVectorParams, absSum, 8);
+TQCALC_OFFSET32(PowerSumVectorParams, scalar, 16);
+TQCALC_OFFSET32(PowerSumVectorParams, count, 20);
+TQCALC_OFFSET32(PowerSumVectorParams, accumulateAbsSum, 24);
+TQCALC_SIZE32(PowerSumVectorParams, 32);
+TQCALC_PAIR(void, tqcalcPowerSumVectorMultipliedWithScalar_double, (PowerSumVectorParams* params));
+
+/* ---- Energies --------------------------------------------------------------------
+ * p = (double)(voltage[i] * current[i]) (the product rounded to float): p < 0
+ * goes to negativeEnergy, everything else (zeros and NaN too) to
+ * positiveEnergy. Both are overwritten, with 0.0 for count <= 0. The stdcall
+ * entries are exported only as `_name@N` (Windows) or `_name` (ELF); the
+ * cdecl twins carry the plain `name_cdecl`. */
+/* Sums in an order of the library's choosing. */
+TQCALC_DECORATED_PAIR(void, tqcalcPowerCalculatePosAndNegEnergy,
+                      (const float* voltage, const float* current, int32_t count, double* positiveEnergy,
+                       double* negativeEnergy));
+/* Only samples with condition[i] > 0.5 count (not 0.5, not NaN); each sum is
+ * taken in ascending order. */
+TQCALC_DECORATED_PAIR(void, tqcalcPowerCalculatePosAndNegEnergyOnCondition,
+                      (const float* voltage, const float* current, const float* condition, int32_t count,
+                       double* positiveEnergy, double* negativeEnergy));
+
+/* ---- Phase angles and harmonics ------------------------------------------------
+ * Spectrum bin k is the float pair (spectrum[2k], spectrum[2k+1]); its angle
+ * is atan2(spectrum[2k], spectrum[2k+1]) in degrees, made non-negative. */
+/* angles[i] for i = 1 .. count (angles[0] is never written; count < 1:
+ * nothing): i * phasePerOrder less the angle interpolated between bins k and
+ * k + 1 at bin position x = i * binsPerOrder (k = trunc(x); reads bins up to
+ * trunc(count * binsPerOrder) + 1), brought into [-180, 180] congruent
+ * modulo 360. */
+TQCALC_PAIR(void, tqcalcPowerAngles,
+            (const float* spectrum, float* angles, int32_t count, float phasePerOrder, float binsPerOrder));
+/* The bin of the largest re*re + im*im (in float) among bins 1 .. count - 1:
+ * the lowest of equal ones, NaN skipped; 0 when none is above 0. */
+TQCALC_PAIR(uint32_t, tqcalcPowerFindIndexOfMaxAmplitude, (const float* spectrum, uint32_t count));
+/* The sum of re*re + im*im over bins 0 .. count - 1, in double and in
+ * ascending order. */
+TQCALC_PAIR(double, tqcalcPowerHarmonicZero, (const float* spectrum, uint32_t count));
+
+/* ---- Power FIR step -----------------------------------------------------------
+ * One output of a 16-tap FIR over the newest 16 samples of the host's ring:
+ * x_0 (oldest) .. x_15 (newest) end just before `position`, wrapping to the
+ * ring's end; coefficient k of the set multiplies x_k, in float. When the 16
+ * samples lie contiguously, s_k = x_k*c_k + x_(k+8)*c_(k+8) are summed as
+ * ((s0+s1) + (s2+s3)) + ((s4+s5) + (s6+s7)); otherwise the products are
+ * added one at a time in tap order. */
+typedef struct PowerFirParams {
+  const float* ring;             /* ringLength samples, ringLength >= 16 */
+  const float* coefficientSets;  /* 16 floats per set */
+  uint32_t position;             /* one past the newest sample, 0 .. ringLength */
+  uint32_t coefficientSet;
+  uint32_t ringLength;
+} PowerFirParams;
+TQCALC_OFFSET32(PowerFirParams, ring, 0);
+TQCALC_OFFSET32(PowerFirParams, coefficientSets, 4);
+TQCALC_OFFSET32(PowerFirParams, position, 8);
+TQCALC_OFFSET32(PowerFirParams, coefficientSet, 12);
+TQCALC_OFFSET32(PowerFirParams, ringLength, 16);
+TQCALC_SIZE32(PowerFirParams, 20);
+TQCALC_PAIR(float, tqcalcPowerCalcFIR_float, (const PowerFirParams* params));
+
+/* ---- Fast sine and arc tangent ---------------------------------------------------
+ * output[i] = sin(input[i]) or atan(input[i]) (radians) for i < count.
+ * One to three elements: the C library's double function, rounded to float.
+ * From four elements on, every element goes through a fixed sequence of float
+ * operations (a polynomial kernel), its result independent of its neighbours
+ * and its position: the arc tangent within 2e-7 everywhere, the sine within
+ * 1e-7 for |x| <= 100 (any number where |x| * 4/pi >= 2^31). No alignment
+ * required; output must not overlap input. */
+TQCALC_PAIR(void, tqcalcSin_float, (const float* input, float* output, uint32_t count));
+TQCALC_PAIR(void, tqcalcATan_float, (const float* input, float* output, uint32_t count));
+
+/* ---- Unbalance -------------------------------------------------------------------
+ * Symmetrical components of three phases given as magnitudes and angles in
+ * degrees (angles grow in the direction of lag: a balanced set in normal
+ * order has angle2 = angle1 + 120, angle3 = angle1 + 240). For element 0, in
+ * double with the C library's sine and cosine (element 0 is read also for
+ * count 0): S0 = (P1 + P2 + P3)/3, S1 with P2 and P3 turned by -120 and -240
+ * degrees, S2 by -240 and -120, stored as (re, im) float pairs. Totals over
+ * all count elements: sqrt(sum of |3 S|^2)/3, groups of four elements in
+ * float with the library's fast sine and cosine, the last 0..3 in double.
+ * Ratios in percent, 0 where the positive sequence is 0 or NaN. */
+typedef struct PowerUnbalanceParams {
+  const float* magnitude1;
+  const float* magnitude2;
+  const float* magnitude3;
+  const float* angle1;
+  const float* angle2;
+  const float* angle3;
+  float* zeroSequence;
+  float* positiveSequence;
+  float* negativeSequence;
+  float* negativeUnbalance;
+  float* zeroUnbalance;
+  float* negativeUnbalanceFirst;
+  float* zeroUnbalanceFirst;
+  float* zeroSequenceFirst;      /* (re, im) */
+  float* positiveSequenceFirst;  /* (re, im) */
+  float* negativeSequenceFirst;  /* (re, im) */
+  uint32_t count;
+} PowerUnbalanceParams;
+TQCALC_OFFSET32(PowerUnbalanceParams, magnitude1, 0);
+TQCALC_OFFSET32(PowerUnbalanceParams, angle1, 12);
+TQCALC_OFFSET32(PowerUnbalanceParams, zeroSequence, 24);
+TQCALC_OFFSET32(PowerUnbalanceParams, negativeUnbalance, 36);
+TQCALC_OFFSET32(PowerUnbalanceParams, zeroUnbalanceFirst, 48);
+TQCALC_OFFSET32(PowerUnbalanceParams, zeroSequenceFirst, 52);
+TQCALC_OFFSET32(PowerUnbalanceParams, negativeSequenceFirst, 60);
+TQCALC_OFFSET32(PowerUnbalanceParams, count, 64);
+TQCALC_SIZE32(PowerUnbalanceParams, 68);
+TQCALC_PAIR(void, tqcalcPowerUnbalance, (const PowerUnbalanceParams* params));
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -434,6 +434,31 @@ TQ_LANES unsigned laneMask(F32x4 m) { return unsigned(_mm_movemask_ps(m.v)); }
 TQ_LANES unsigned laneMask(I32x4 m) { return unsigned(_mm_movemask_ps(_mm_castsi128_ps(m.v))); }
 TQ_LANES I32x8 bitXor(I32x8 a, I32x8 b) { return {_mm256_castps_si256(_mm256_xor_ps(_mm256_castsi256_ps(a.v), _mm256_castsi256_ps(b.v)))}; }
 
+// float to int32 truncated toward zero; NaN and values outside the int32
+// range give INT32_MIN (no trap).
+TQ_LANES I32x8 toInt32Truncated(F32x8 v) { return {_mm256_cvttps_epi32(v.v)}; }
+TQ_LANES I32x4 toInt32Truncated(F32x4 v) { return {_mm_cvttps_epi32(v.v)}; }
+// The int lanes' bits as float lanes (for the bitwise operations on floats).
+TQ_LANES F32x8 asFloatBits(I32x8 v) { return {_mm256_castsi256_ps(v.v)}; }
+TQ_LANES F32x4 asFloatBits(I32x4 v) { return {_mm_castsi128_ps(v.v)}; }
+TQ_LANES I32x4 bitsAsInt(F32x4 v) { return {_mm_castps_si128(v.v)}; }
+// Shifts of every int32 lane: left, and right replicating the sign bit.
+template <int n> TQ_LANES I32x4 shiftLeft(I32x4 v) { return {_mm_slli_epi32(v.v, n)}; }
+template <int n> TQ_LANES I32x4 shiftRightSigned(I32x4 v) { return {_mm_srai_epi32(v.v, n)}; }
+// AVX has no 256-bit integer arithmetic: I32x8 adds and shifts by halves.
+TQ_LANES I32x8 add(I32x8 a, I32x8 b) { return combine(add(lowHalf(a), lowHalf(b)), add(highHalf(a), highHalf(b))); }
+template <int n> TQ_LANES I32x8 shiftLeft(I32x8 v) { return combine(shiftLeft<n>(lowHalf(v)), shiftLeft<n>(highHalf(v))); }
+template <int n> TQ_LANES I32x8 shiftRightSigned(I32x8 v) {
+  return combine(shiftRightSigned<n>(lowHalf(v)), shiftRightSigned<n>(highHalf(v)));
+}
+TQ_LANES I32x8 splatInt(I32x8, int32_t s) { return {_mm256_set1_epi32(s)}; }
+TQ_LANES I32x4 splatInt(I32x4, int32_t s) { return {_mm_set1_epi32(s)}; }
+// The int32 lanes that go with a float lane type.
+template <class V> struct IntLanesOf;
+template <> struct IntLanesOf<F32x8> { using type = I32x8; };
+template <> struct IntLanesOf<F32x4> { using type = I32x4; };
+template <class V> using IntLanes = typename IntLanesOf<V>::type;
+
 // ---- horizontal sums in one fixed order --------------------------------------
 // (l0 + l2) + (l1 + l3): the result of a reduction then depends only on its
 // input, never on the machine or the call path. Eight float lanes first add
@@ -448,6 +473,13 @@ TQ_LANES float sumLanes(F32x4 v) {
   return _mm_cvtss_f32(_mm_add_ss(pairs, _mm_movehdup_ps(pairs)));
 }
 TQ_LANES float sumLanes(F32x8 v) { return sumLanes(add(lowHalf(v), highHalf(v))); }
+
+// ((l0 + l1) + (l2 + l3)) + ((l4 + l5) + (l6 + l7)): neighbours first.
+TQ_LANES float sumNeighbours(F32x8 v) {
+  const __m256 pairs = _mm256_hadd_ps(v.v, v.v);
+  const __m256 quads = _mm256_hadd_ps(pairs, pairs);
+  return _mm_cvtss_f32(_mm_add_ss(_mm256_castps256_ps128(quads), _mm256_extractf128_ps(quads, 1)));
+}
 
 // ---- lane order ----------------------------------------------------------------
 
@@ -479,6 +511,13 @@ TQ_LANES void deinterleave(const double* p, F64x4& re, F64x4& im) {
   re = {_mm256_unpacklo_pd(even, odd)};
   im = {_mm256_unpackhi_pd(even, odd)};
 }
+
+// The two doubles of each 128-bit pair swapped: (l1, l0, l3, l2).
+TQ_LANES F64x4 swapPairs(F64x4 v) { return {_mm256_permute_pd(v.v, 0b0101)}; }
+
+// One bit per lane, lane 0 in bit 0: set where the lane's sign bit is (a
+// compare's mask).
+TQ_LANES unsigned laneBits(F32x8 v) { return unsigned(_mm256_movemask_ps(v.v)); }
 
 // ---- memory hints ----------------------------------------------------------------
 

@@ -23,6 +23,30 @@ double callXY(F* f, void* const* p, const long double* q, uint32_t n) {
   r.dbReference = 2, r.dbFactor = 1;
   r.yValues = p[0], r.xValues = static_cast<const double*>(p[1]);
   r.xPixels = PW(2), r.yPixels = PW(3), r.pointsDone = reinterpret_cast<uint32_t*>(PW(4));
+// The scaled copy's record from the row's arrays and scalars {scalar,
+// flag, absSum}; the row's value is the absSum left behind.
+template <class F>
+double sumVectorRecord(F* f, const double* in, float* out, uint32_t n, const long double* q) {
+  PowerSumVectorParams r{in, out, double(q[2]), float(q[0]), int32_t(n), int32_t(q[1])};
+  f(&r);
+  return r.absSum;
+}
+
+// The FIR step on a ring of count + 16 samples; scalars {position, set}, the
+// position taken modulo ringLength + 1.
+template <class F>
+float firStep(F* f, const float* ring, const float* sets, uint32_t n, const long double* q) {
+  const PowerFirParams r{ring, sets, uint32_t(q[0]) % (n + 17), uint32_t(q[1]), n + 16};
+  return f(&r);
+}
+
+// Unbalance over count n + 1 (element 0 is always read), the thirteen
+// output floats side by side in one array.
+template <class F>
+double unbalance(F* f, void* const* p, uint32_t n) {
+  float* o = static_cast<float*>(p[6]);
+  const PowerUnbalanceParams r{PF(0), PF(1), PF(2), PF(3), PF(4), PF(5), o, o + 1, o + 2, o + 3, o + 4,
+                               o + 5, o + 6, o + 7, o + 9, o + 11, n + 1};
   f(&r);
   return 0.0;
 }
@@ -217,6 +241,29 @@ const std::vector<Op>& ops() {
                      int32_t(q[0]), int32_t(q[1]), reinterpret_cast<uint32_t*>(PW(2)), PW(3), PW(4),
                      reinterpret_cast<const uint32_t*>(PW(1)), int32_t(q[2])), 0.0),
                   {5, 1, 5, 0}, {-10, 0, 2, 3}, {20, 7, 0, 1}, {3, -4, -1, 2}, {2, 1, 1, 0}),
+      // Power sums: exact small values (any order of summation gives the
+      // same bits); the running total from a seed of each sign.
+      TQ_PAIR_ROW(tqcalcPowerPandQsum, "if*2 if*2 od*0+1 od*0+1", BYTES | EXACT,
+                  (f(PF(0), PF(1), int32_t(n), PD(2), PD(3)), 0.0)),
+      TQ_PAIR_ROW(tqcalcPowerMultiplyAndSquareElementsAndSumVector_float, "if", BYTES | EXACT,
+                  f(PF(0), int32_t(n), float(q[0])), {0.5}, {-3}, {1.25}),
+      TQ_PAIR_ROW(tqcalcPowerSumVectorMultipliedWithScalar_double, "id of", EDGES, sumVectorRecord(f, PD(0), PF(1), n, q),
+                  {2.5, 1, 0.75}, {-0.3f, -1, -0.0}, {1e30f, 0, 5}, {1e-30f, 1, -1e300}),
+      TQ_PAIR_ROW(tqcalcPowerCalculatePosAndNegEnergy, "if if od*0+1 od*0+1", BYTES | EXACT,
+                  (f(PF(0), PF(1), int32_t(n), PD(2), PD(3)), 0.0)),
+      TQ_PAIR_ROW(tqcalcPowerCalculatePosAndNegEnergyOnCondition, "if if if od*0+1 od*0+1", BYTES | EDGES,
+                  (f(PF(0), PF(1), PF(2), int32_t(n), PD(3), PD(4)), 0.0)),
+      // Angles: one bin per order reads up to bin count + 1, the spectrum's
+      // last; smaller steps read less.
+      TQ_PAIR_ROW(tqcalcPowerAngles, "if*2+4 of+1", EDGES, (f(PF(0), PF(1), int32_t(n), float(q[0]), float(q[1])), 0.0),
+                  {0, 1}, {-120, 1}, {37.5, 1}, {1e4f, 1}, {10, 0.75}, {-45, 0.3f}),
+      TQ_PAIR_ROW(tqcalcPowerFindIndexOfMaxAmplitude, "if*2", EDGES, f(PF(0), n)),
+      TQ_PAIR_ROW(tqcalcPowerHarmonicZero, "if*2", EDGES, f(PF(0), n)),
+      TQ_PAIR_ROW(tqcalcPowerCalcFIR_float, "if+16 if*0+48", BYTES | EXACT, firStep(f, PF(0), PF(1), n, q),
+                  {0, 0}, {5, 2}, {16, 1}, {20, 1}, {40, 2}, {56, 0}),
+      TQ_PAIR_ROW(tqcalcSin_float, "if of", BYTES | EDGES, (f(PF(0), PF(1), n), 0.0)),
+      TQ_PAIR_ROW(tqcalcATan_float, "if of", BYTES | EDGES, (f(PF(0), PF(1), n), 0.0)),
+      TQ_PAIR_ROW(tqcalcPowerUnbalance, "if+1 if+1 if+1 if+1 if+1 if+1 of*0+13", EDGES, unbalance(f, p, n)),
   };
   return table;
 }

@@ -467,4 +467,205 @@ inline void tqcalcFindCursorXY(const uint32_t* cells, int32_t pitch, int32_t wid
     }
 }
 
+// ---- power analysis ----
+
+// P and Q: U_k * conj(I_k) in double, bin 0 and an odd count's last bin at
+// half weight, ascending.
+inline void tqcalcPowerPandQsum(const float* u, const float* c, int32_t n, double* pSum, double* qSum) {
+  double p = 0.0, q = 0.0;
+  for (int32_t k = 0; k < n; ++k) {
+    const double a = u[2 * k], b = u[2 * k + 1], x = c[2 * k], y = c[2 * k + 1];
+    const double w = k == 0 || (n % 2 == 1 && k == n - 1) ? 0.5 : 1.0;
+    p += w * (a * x + b * y);
+    q += w * (b * x - a * y);
+  }
+  *pSum = p, *qSum = q;
+}
+inline double tqcalcPowerMultiplyAndSquareElementsAndSumVector_float(const float* v, int32_t n, float s) {
+  double sum = 0.0;
+  for (int32_t i = 0; i < n; ++i) {
+    const double y = float(v[i] * s);
+    sum += y * y;
+  }
+  return sum;
+}
+inline void tqcalcPowerSumVectorMultipliedWithScalar_double(PowerSumVectorParams* r) {
+  double sum = 0.0;
+  for (int32_t i = 0; i < r->count; ++i) {
+    r->output[i] = float(double(r->scalar) * r->input[i]);
+    sum += std::fabs(double(r->output[i]));
+  }
+  if (r->accumulateAbsSum) r->absSum += sum;
+}
+
+// Energies: the float product widened; below zero to the negative sum,
+// everything else (NaN too) to the positive one; ascending.
+inline void tqcalcPowerCalculatePosAndNegEnergyOnCondition(const float* u, const float* i, const float* c, int32_t n,
+                                                           double* pos, double* neg) {
+  *pos = 0.0, *neg = 0.0;
+  for (int32_t k = 0; k < n; ++k) {
+    const double p = u[k] * i[k];
+    if (c && !(c[k] > 0.5f)) continue;
+    *(p < 0.0 ? neg : pos) += p;
+  }
+}
+inline void tqcalcPowerCalculatePosAndNegEnergy(const float* u, const float* i, int32_t n, double* pos, double* neg) {
+  tqcalcPowerCalculatePosAndNegEnergyOnCondition(u, i, nullptr, n, pos, neg);
+}
+
+// Harmonic angles: bins k and k + 1 around x = i * binsPerOrder, each angle
+// rounded to float and made non-negative; the four wrap tests in order.
+inline float powerBinDegrees(const float* b) {
+  float a = float(std::atan2(double(b[0]), double(b[1])) * 57.29577951308232);
+  if (a < 0) a += 360.0f;
+  return a;
+}
+inline float powerWrapFraction(float r) {
+  double whole;
+  return float(std::modf(double(r * 0.0027777778450399637f), &whole) * 360.0);
+}
+inline void tqcalcPowerAngles(const float* s, float* angles, int32_t n, float phase, float bins) {
+  for (int32_t i = 1; i <= n; ++i) {
+    const float x = float(i) * bins;
+    const int32_t k = int32_t(x);
+    const float a1 = powerBinDegrees(s + 2 * k), a2 = powerBinDegrees(s + 2 * k + 2);
+    const float d = a2 > a1 ? a2 - a1 : a2 - a1 + 360.0f;
+    float r = (float(k) - x) * d + (float(i) * phase - a1);
+    if (r < -360.0f) r = powerWrapFraction(r);
+    if (r < -180.0f) r = r + 360.0f;
+    if (r > 360.0f) r = powerWrapFraction(r);
+    if (r > 180.0f) r = r - 360.0f;
+    angles[i] = r;
+  }
+}
+inline uint32_t tqcalcPowerFindIndexOfMaxAmplitude(const float* s, uint32_t n) {
+  float best = 0.0f;
+  uint32_t index = 0;
+  for (uint32_t k = 1; k < n; ++k) {
+    const float m = s[2 * k + 1] * s[2 * k + 1] + s[2 * k] * s[2 * k];
+    if (m > best) index = k;
+    best = std::fmax(m, best);
+  }
+  return index;
+}
+inline double tqcalcPowerHarmonicZero(const float* s, uint32_t n) {
+  double sum = 0.0;
+  for (uint32_t k = 0; k < n; ++k) sum += double(s[2 * k + 1]) * s[2 * k + 1] + double(s[2 * k]) * s[2 * k];
+  return sum;
+}
+
+// FIR step: contiguous samples in the pairwise order, wrapped ones in tap
+// order.
+inline float tqcalcPowerCalcFIR_float(const PowerFirParams* p) {
+  const uint32_t length = p->ringLength, start = p->position < 16 ? p->position - 16 + length : p->position - 16;
+  const float* c = p->coefficientSets + 16 * std::size_t(p->coefficientSet);
+  if (length - start >= 16) {
+    float s[8];
+    for (int k = 0; k < 8; ++k) s[k] = p->ring[start + k] * c[k] + p->ring[start + k + 8] * c[k + 8];
+    return ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
+  }
+  float sum = 0.0f;
+  for (uint32_t k = 0; k < 16; ++k) sum += c[k] * p->ring[(start + k) % length];
+  return sum;
+}
+
+// Fast trigonometry, one lane in plain float steps; one to three elements
+// go to the C library in double.
+inline float fastAtanLane(float x) {
+  const float a = std::fabs(x);
+  float base = 0, t = a, c = 0;
+  if (a > 2.4142136573791504f) {
+    base = 1.5707963705062866f, t = -(1.0f / a), c = 3.999999975690116e-08f;
+  } else if (a > 0.6600000262260437f) {
+    base = 0.7853981852531433f, t = (a - 1) / (a + 1), c = 1.999999987845058e-08f;
+  }
+  const float z = t * t;
+  const float p = (((-0.8750608563423157f * z + -16.15753746032715f) * z + -75.00856018066406f) * z + -122.88666534423828f) * z + -64.8502197265625f;
+  const float q = ((((z + 24.85846519470215f) * z + 165.02700805664062f) * z + 432.8810729980469f) * z + 485.3904113769531f) * z + 194.5506591796875f;
+  float r = ((p * z) / q) * t + t;
+  if (base != 0) r = r - c;
+  return std::copysign(r + base, x);
+}
+// Sine (cosine = false) or cosine of x.
+inline float fastSinCosLane(float x, bool cosine) {
+  const float a = std::fabs(x);
+  const float scaled = a * 1.2732394933700562f;
+  // Out of the int32 range the conversion gives INT32_MIN, as the instruction does.
+  int32_t j = scaled < 2147483648.0f ? int32_t(scaled) : INT32_MIN;
+  j = int32_t((uint32_t(j) + 1) & ~1u);
+  const float y = float(j);
+  const float w = ((a + y * -0.78515625f) + y * -0.00024187564849853516f) + y * -3.774895063202166e-08f;
+  const float z = w * w;
+  const float cp = (((2.44331567955669e-05f * z - 0.0013887316454201937f) * z + 0.04166664555668831f) * z) * z - 0.5f * z + 1.0f;
+  const float sp = (((-0.00019515295571181923f * z + 0.008332161232829094f) * z - 0.16666655242443085f) * z) * w + w;
+  const bool bit1 = j & 2, bit2 = j & 4;
+  if (cosine) {
+    const float v = bit1 ? sp : cp;
+    return ((uint32_t(j) - 2) & 4) ? v : -v;
+  }
+  const float v = bit1 ? cp : sp;
+  return std::signbit(x) != bit2 ? -v : v;
+}
+inline void tqcalcSin_float(const float* in, float* out, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) out[i] = n < 4 ? float(std::sin(double(in[i]))) : fastSinCosLane(in[i], false);
+}
+inline void tqcalcATan_float(const float* in, float* out, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) out[i] = n < 4 ? float(std::atan(double(in[i]))) : fastAtanLane(in[i]);
+}
+
+// Unbalance: element 0 and the last 0..3 elements in double with the C
+// library; whole groups of four in float with the fast sine and cosine, four
+// lane sums each combined (l0 + l1) + (l2 + l3).
+inline void tqcalcPowerUnbalance(const PowerUnbalanceParams* p) {
+  const float turn[3][2] = {{0, 0}, {120, 240}, {240, 120}};
+  const auto sumAt = [&](uint32_t i, int s, bool fast, double& re, double& im) {
+    const float m[3] = {p->magnitude1[i], p->magnitude2[i], p->magnitude3[i]};
+    const float a[3] = {p->angle1[i], p->angle2[i] - turn[s][0], p->angle3[i] - turn[s][1]};
+    float fr = 0, fi = 0;
+    re = im = 0;
+    for (int k = 0; k < 3; ++k) {
+      if (fast) {
+        const float r = a[k] * 0.01745329238474369f;
+        const float x = m[k] * fastSinCosLane(r, true), y = m[k] * fastSinCosLane(r, false);
+        fr = k ? fr + x : x, fi = k ? fi + y : y;
+      } else {
+        const double r = double(a[k]) * 0.017453292519943295;
+        const double x = double(m[k]) * std::cos(r), y = double(m[k]) * std::sin(r);
+        re = k ? re + x : x, im = k ? im + y : y;
+      }
+    }
+    if (fast) re = fr, im = fi;
+  };
+  float* first[3] = {p->zeroSequenceFirst, p->positiveSequenceFirst, p->negativeSequenceFirst};
+  for (int s = 0; s < 3; ++s) {
+    double re, im;
+    sumAt(0, s, false, re, im);
+    first[s][0] = float(0.3333333333333333 * re), first[s][1] = float(0.3333333333333333 * im);
+  }
+  float lanes[3][4] = {}, total[3];
+  const uint32_t groups = p->count / 4 * 4;
+  for (uint32_t i = 0; i < groups; ++i)
+    for (int s = 0; s < 3; ++s) {
+      double re, im;
+      sumAt(i, s, true, re, im);
+      lanes[s][i % 4] += float(re) * float(re) + float(im) * float(im);
+    }
+  for (int s = 0; s < 3; ++s) {
+    total[s] = (lanes[s][0] + lanes[s][1]) + (lanes[s][2] + lanes[s][3]);
+    for (uint32_t i = groups; i < p->count; ++i) {
+      double re, im;
+      sumAt(i, s, false, re, im);
+      total[s] += float(re * re + im * im);
+    }
+    total[s] = float(std::sqrt(double(total[s])) * 0.3333333333333333);
+  }
+  *p->zeroSequence = total[0], *p->positiveSequence = total[1], *p->negativeSequence = total[2];
+  const auto abs = [](const float* c) { return float(std::sqrt(double(c[0]) * c[0] + double(c[1]) * c[1])); };
+  const float r1 = abs(p->positiveSequenceFirst);
+  *p->zeroUnbalanceFirst = r1 > 0 ? abs(p->zeroSequenceFirst) * (100.0f / r1) : 0.0f;
+  *p->negativeUnbalanceFirst = r1 > 0 ? abs(p->negativeSequenceFirst) * (100.0f / r1) : 0.0f;
+  *p->zeroUnbalance = total[1] > 0 ? (100.0f / total[1]) * total[0] : 0.0f;
+  *p->negativeUnbalance = total[1] > 0 ? (100.0f / total[1]) * total[2] : 0.0f;
+}
+
 }  // namespace tq::ref
