@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace tq::test {
@@ -39,8 +40,22 @@ class GuardedBytes {
 
 template <class T>
 struct GuardedArray : GuardedBytes {
-  GuardedArray(std::size_t count, Placement placement, std::size_t offset = 0) : GuardedBytes(count * sizeof(T), placement, offset) {}
+  GuardedArray(std::size_t count, Placement placement, std::size_t offset = 0)
+      : GuardedBytes(count * sizeof(T), placement, offset), count_(count) {}
+  explicit GuardedArray(const Layout& layout) : GuardedArray(layout.count, layout.placement, layout.offset) {}
   T* data() const { return reinterpret_cast<T*>(begin()); }  // may be misaligned for T
+  // Copies in and out, since data() may be misaligned for T.
+  void assign(const std::vector<T>& values) {
+    if (count_) std::memcpy(begin(), values.data(), count_ * sizeof(T));
+  }
+  std::vector<T> values() const {
+    std::vector<T> out(count_);
+    if (count_) std::memcpy(out.data(), begin(), count_ * sizeof(T));
+    return out;
+  }
+
+ private:
+  std::size_t count_;
 };
 
 // Every layout of the sweep: counts 0..maxCount, each flush at the end and at
