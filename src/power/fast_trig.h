@@ -48,11 +48,11 @@ TQ_LANES V fastAtan(V x) {
 }
 
 // The shared part of sine and cosine for |x|: both polynomials of the
-// reduced argument, the mask of lanes where they trade places (bit 1 of the
-// octant j), and bits 1 and 2 of j moved to the sign position.
+// reduced argument, the mask of lanes where each keeps its own polynomial
+// (bit 1 of the octant j clear), and bit 2 of j in the sign position.
 template <class V>
 struct Octant {
-  V sine, cosine, swapped, bit1, bit2;
+  V sine, cosine, unswapped, bit2;
 };
 
 template <class V>
@@ -74,16 +74,16 @@ TQ_LANES Octant<V> octant(V a) {
   V sp = mul(z, splat<V>(-0.00019515295571181923f));
   sp = mul(add(sp, splat<V>(0.008332161232829094f)), z);
   sp = add(mul(mul(add(sp, splat<V>(-0.16666655242443085f)), z), w), w);
-  const I shifted1 = shiftLeft<30>(j);  // j is even: only bit 1 is left, in the sign position
-  return {sp, cp, asFloatBits(shiftRightSigned<31>(shifted1)), asFloatBits(shifted1),
-          signBits(asFloatBits(shiftLeft<29>(j)))};
+  // One shift brings bit 2 to the sign and bit 1 to bit 30.
+  const V shifted = asFloatBits(shiftLeft<29>(j));
+  return {sp, cp, cmpEq(bitsAnd(shifted, 0x40000000u), splat<V>(0.0f)), signBits(shifted)};
 }
 
 // Sine: the polynomial of the octant, negated for negative x or bit 2 of j.
 template <class V>
 TQ_LANES V fastSin(V x) {
   const Octant<V> o = octant(abs(x));
-  return bitXor(select(o.swapped, o.cosine, o.sine), bitXor(signBits(x), o.bit2));
+  return bitXor(select(o.unswapped, o.sine, o.cosine), bitXor(signBits(x), o.bit2));
 }
 
 // Cosine of x, whose sign plays no part: the other polynomial, negated when
@@ -91,13 +91,14 @@ TQ_LANES V fastSin(V x) {
 // unless bit 1 of j is set: negate where bits 1 and 2 of j differ.
 template <class V>
 TQ_LANES V fastCos(const Octant<V>& o) {
-  return bitXor(select(o.swapped, o.sine, o.cosine), bitXor(o.bit1, o.bit2));
+  const V bit1 = bitAndNot(o.unswapped, splat<V>(-0.0f));
+  return bitXor(select(o.unswapped, o.cosine, o.sine), bitXor(bit1, o.bit2));
 }
 
 template <class V>
 TQ_LANES void fastSinCos(V x, V& sine, V& cosine) {
   const Octant<V> o = octant(abs(x));
-  sine = bitXor(select(o.swapped, o.cosine, o.sine), bitXor(signBits(x), o.bit2));
+  sine = bitXor(select(o.unswapped, o.sine, o.cosine), bitXor(signBits(x), o.bit2));
   cosine = fastCos(o);
 }
 

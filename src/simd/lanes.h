@@ -442,15 +442,11 @@ TQ_LANES I32x4 toInt32Truncated(F32x4 v) { return {_mm_cvttps_epi32(v.v)}; }
 TQ_LANES F32x8 asFloatBits(I32x8 v) { return {_mm256_castsi256_ps(v.v)}; }
 TQ_LANES F32x4 asFloatBits(I32x4 v) { return {_mm_castsi128_ps(v.v)}; }
 TQ_LANES I32x4 bitsAsInt(F32x4 v) { return {_mm_castps_si128(v.v)}; }
-// Shifts of every int32 lane: left, and right replicating the sign bit.
+// Every int32 lane shifted left by n bits.
 template <int n> TQ_LANES I32x4 shiftLeft(I32x4 v) { return {_mm_slli_epi32(v.v, n)}; }
-template <int n> TQ_LANES I32x4 shiftRightSigned(I32x4 v) { return {_mm_srai_epi32(v.v, n)}; }
 // AVX has no 256-bit integer arithmetic: I32x8 adds and shifts by halves.
 TQ_LANES I32x8 add(I32x8 a, I32x8 b) { return combine(add(lowHalf(a), lowHalf(b)), add(highHalf(a), highHalf(b))); }
 template <int n> TQ_LANES I32x8 shiftLeft(I32x8 v) { return combine(shiftLeft<n>(lowHalf(v)), shiftLeft<n>(highHalf(v))); }
-template <int n> TQ_LANES I32x8 shiftRightSigned(I32x8 v) {
-  return combine(shiftRightSigned<n>(lowHalf(v)), shiftRightSigned<n>(highHalf(v)));
-}
 TQ_LANES I32x8 splatInt(I32x8, int32_t s) { return {_mm256_set1_epi32(s)}; }
 TQ_LANES I32x4 splatInt(I32x4, int32_t s) { return {_mm_set1_epi32(s)}; }
 // The int32 lanes that go with a float lane type.
