@@ -79,8 +79,30 @@ void drawPolyline(Canvas& canvas, PlotArea clip, const int32_t* x, const int32_t
   for (uint32_t i = 1; i < n; ++i) line(canvas, clip, x[i - 1], y[i - 1], x[i], y[i], argb);
 }
 
+namespace {
+
+// Digits, minus and point in 3 x 5 cells, rows top down, drawn twice the size.
+void text(Canvas& canvas, int32_t x, int32_t y, const std::string& s, uint32_t argb) {
+  static const uint16_t digits[] = {0x7B6F, 0x2C97, 0x73E7, 0x73CF, 0x5BC9, 0x79CF, 0x79EF, 0x7249, 0x7BEF, 0x7BCF};
+  for (char ch : s) {
+    const uint16_t glyph = ch >= '0' && ch <= '9' ? digits[ch - '0'] : ch == '-' ? 0x01C0 : ch == '.' ? 0x0002 : 0;
+    for (int bit = 0; bit < 15; ++bit)
+      if (glyph >> (14 - bit) & 1)
+        for (int d = 0; d < 4; ++d) canvas.set(x + 2 * (bit % 3) + d % 2, y + 2 * (bit / 3) + d / 2, argb);
+    x += 8;
+  }
+}
+
+std::string label(double v) {
+  char buffer[24];
+  std::snprintf(buffer, sizeof buffer, "%g", v);
+  return buffer;
+}
+
+}  // namespace
+
 void drawAxes(Canvas& canvas, const XYGraphParams& axes, const std::vector<double>& xTicks,
-              const std::vector<float>& yTicks) {
+              const std::vector<float>& yTicks, std::vector<std::string> xLabels, std::vector<std::string> yLabels) {
   const PlotArea a = areaOf(axes);
   const std::size_t n = std::max(xTicks.size(), yTicks.size());
   std::vector<double> xs(xTicks);
@@ -97,10 +119,14 @@ void drawAxes(Canvas& canvas, const XYGraphParams& axes, const std::vector<doubl
   for (std::size_t i = 0; i < xTicks.size(); ++i) {
     line(canvas, a, px[i], a.top, px[i], a.bottom, kGrid);
     line(canvas, {0, 0, 32767, 32767}, px[i], a.bottom, px[i], a.bottom + 5, kAxis);
+    const std::string t = i < xLabels.size() ? xLabels[i] : label(xTicks[i]);
+    text(canvas, px[i] - int32_t(t.size()) * 4 + 1, a.bottom + 9, t, kAxis);
   }
   for (std::size_t i = 0; i < yTicks.size(); ++i) {
     line(canvas, a, a.left, py[i], a.right, py[i], kGrid);
     line(canvas, {0, 0, 32767, 32767}, a.left - 5, py[i], a.left, py[i], kAxis);
+    const std::string t = i < yLabels.size() ? yLabels[i] : label(yTicks[i]);
+    text(canvas, a.left - 9 - int32_t(t.size()) * 8 + 2, py[i] - 4, t, kAxis);
   }
   const int32_t corners[5][2] = {{a.left, a.top}, {a.right, a.top}, {a.right, a.bottom}, {a.left, a.bottom},
                                  {a.left, a.top}};
@@ -395,8 +421,12 @@ bool spectrumPicture(const std::string& dir) {
   std::vector<float> yTicks;
   for (uint32_t k = 0; k < bins; k += 64) xTicks.push_back(k);
   // Decibel ticks as amplitudes: the axis maps them like the samples.
-  for (double db = dbLow; db <= dbHigh + 1e-9; db += 10) yTicks.push_back(float(std::pow(10.0, db / 20)));
-  drawAxes(canvas, axes, xTicks, yTicks);
+  std::vector<std::string> dbLabels;
+  for (double db = dbLow; db <= dbHigh + 1e-9; db += 10) {
+    yTicks.push_back(float(std::pow(10.0, db / 20)));
+    dbLabels.push_back(label(db));
+  }
+  drawAxes(canvas, axes, xTicks, yTicks, {}, dbLabels);
   const std::vector<Curve> curves{{"vibration spectrum", 0xFF2CA02Cu}};
   std::vector<int32_t> x(bins), y(bins);
   mapSeries(axes, amplitude.data(), bins, x.data(), y.data());

@@ -43,8 +43,10 @@ void drawPolyline(Canvas& canvas, PlotArea clip, const int32_t* x, const int32_t
 
 // Grid lines at the ticks, then frame and tick marks; the ticks go through
 // the same mapping as the curves (x ticks read as an x array).
+// Labels default to the tick values.
 void drawAxes(Canvas& canvas, const XYGraphParams& axes, const std::vector<double>& xTicks,
-              const std::vector<float>& yTicks);
+              const std::vector<float>& yTicks, std::vector<std::string> xLabels = {},
+              std::vector<std::string> yLabels = {});
 
 struct CursorHit {
   bool found = false;
