@@ -52,8 +52,8 @@ struct CursorHit {
   bool found = false;
   uint32_t argb = 0;
   int32_t x = 0, y = 0;
-  double distance() const;  // from the cursor it was found for
-  int32_t cursorX = 0, cursorY = 0;
+  int32_t cursorX = 0, cursorY = 0;  // the cursor it was searched for
+  double distance() const;
 };
 
 // The nearest pixel that is neither background, grid nor axis, searched in
