@@ -39,7 +39,8 @@ inline std::vector<int16_t> whiteCodes(uint32_t n, double rmsCodes, std::mt19937
   std::vector<int16_t> codes(n);
   std::uniform_real_distribution<double> uniform(0.0, 1.0);
   for (auto& c : codes) {  // Box-Muller, clipped at the converter's rails
-    const double g = std::sqrt(-2 * std::log(1 - uniform(rng))) * std::cos(2 * kPi * uniform(rng));
+    const double radius = std::sqrt(-2 * std::log(1 - uniform(rng)));
+    const double g = radius * std::cos(2 * kPi * uniform(rng));
     c = int16_t(std::clamp(std::lround(g * rmsCodes), -32768L, 32767L));
   }
   return codes;
