@@ -70,7 +70,13 @@ TQ_ROW_DIGEST(tqcalcPowerMultiplyAndSquareElementsAndSumVector_float, 0x560dfe28
 TQ_ROW_DIGEST(tqcalcPowerSumVectorMultipliedWithScalar_double, 0xbe29cb4d5ffee5e4)
 TQ_ROW_DIGEST(tqcalcPowerCalculatePosAndNegEnergy, 0x31f8d0ffed6d3171)
 TQ_ROW_DIGEST(tqcalcPowerCalculatePosAndNegEnergyOnCondition, 0x387261f25530f3b0)
+// The angles come from the C runtime's atan2, whose last bits differ between
+// C libraries (glibc and the Windows host's msvcrt): one recorded value each.
+#ifdef _WIN32
+TQ_ROW_DIGEST(tqcalcPowerAngles, 0x9d4b931010d1cd2c)
+#else
 TQ_ROW_DIGEST(tqcalcPowerAngles, 0xb433cd8f78db5d2c)
+#endif
 TQ_ROW_DIGEST(tqcalcPowerFindIndexOfMaxAmplitude, 0xb4e77e8f4225a9b8)
 TQ_ROW_DIGEST(tqcalcPowerHarmonicZero, 0xc8e30f0b3a1fded8)
 TQ_ROW_DIGEST(tqcalcPowerCalcFIR_float, 0x4fb0ef1545a3aa96)

@@ -62,8 +62,11 @@ TEST(GraphRoad, WrittenPngHasValidChunksAndAStoredZlibStream) {
   canvas.set(199, 99, 0x80123456u);
   const std::string path = (std::filesystem::temp_directory_path() / "tqcalc_graph_road_test.png").string();
   ASSERT_TRUE(writePng(canvas, path));
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<uint8_t> png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> png;
+  {  // closed before the removal: Windows refuses to remove an open file
+    std::ifstream in(path, std::ios::binary);
+    png.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
   std::filesystem::remove(path);
 
   const uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
