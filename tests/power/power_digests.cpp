@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "support/bits.h"
+#include "support/flicker_state.h"
 #include "support/invoke.h"
 
 namespace tq::test {
@@ -143,6 +144,30 @@ TQ_DIGEST_CASE(tqcalcPowerUnbalance, 0x75f2e2da89a21b14) {
     TQ_CALL(tqcalcPowerUnbalance, &r);
     invoker.digest(out);
   }
+}
+
+// A 50 Hz triangle of 1 per unit at 2 kHz, stepped by 1 % at 8.8 Hz (no C
+// library: the same inputs on every target), from a reset state, in blocks
+// of the counts; every output and the histories after each block. Then a
+// block with edge values.
+TQ_DIGEST_CASE(tqcalcPowerFlicker, 0x7864f1d7f66e999f) {
+  double h[kFlickerHistories] = {};
+  PowerFlickerState s = flickerState(h, kFlicker2kHz);
+  s.highPassIn[0] = -9999999.0;
+  uint32_t t = 0;
+  for (int32_t n : kCounts) {
+    if (n < 0) continue;
+    std::vector<float> in(n), out(n + 1, -9.0f);
+    for (float& v : in) v = float((1 + 0.01 * (t / 114 % 2)) * (std::abs(int(t % 40) - 20) / 5.0 - 2)), ++t;
+    TQ_CALL(tqcalcPowerFlicker, &s, in.data(), out.data(), uint32_t(n));
+    invoker.digest(out);
+    invoker.digest(h);
+  }
+  const auto edges = values<float>(40, 30, 2, true);
+  std::vector<float> out(40);
+  TQ_CALL(tqcalcPowerFlicker, &s, edges.data(), out.data(), 40u);
+  invoker.digest(out);
+  invoker.digest(h);
 }
 
 }  // namespace
