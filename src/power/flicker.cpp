@@ -45,30 +45,39 @@ extern "C" void TQCALC_STDCALL tqcalcPowerFlicker(PowerFlickerState* state, cons
   double wIn1 = s.weightingIn[1], wIn2 = s.weightingIn[2], wOut1 = s.weightingOut[1], wOut2 = s.weightingOut[2];
   double smIn1 = s.smoothingIn[1], smOut1 = s.smoothingOut[1];
 
-  for (uint32_t i = 0; i < count; ++i) {
-    const float sample = input[i];
-    const double v = double((sample * sample) * 0.5f);
-    const double x = roundToFloat(lp[2].run(lp[1].run(lp[0].run(v))));
+  // Two passes per chunk: the low-pass cascade, then the rest. Each pass's
+  // forward chain is short enough for the processor to overlap the
+  // recursions of several samples; one pass over all stages is not.
+  constexpr uint32_t kChunk = 256;
+  float lowPassed[kChunk];  // the low-pass output, rounded to float as the chain wants it
+  for (uint32_t start = 0; start < count; start += kChunk) {
+    const uint32_t n = count - start < kChunk ? count - start : kChunk;
+    for (uint32_t i = 0; i < n; ++i) {
+      const float sample = input[start + i];
+      lowPassed[i] = float(lp[2].run(lp[1].run(lp[0].run(double((sample * sample) * 0.5f)))));
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+      const double x = lowPassed[i];
+      // The marker is tested on every sample, as a low-pass output can equal it.
+      if (hpIn == kResetMarker) hpIn1 = x;
+      hpIn = x;
+      const double hp = (d0 * x + d1 * hpIn1) + d2 * hpOut1;
+      hpIn1 = x, hpOut1 = hp;
+      const double w = roundToFloat(hp);
 
-    // The marker is tested on every sample, as a low-pass output can equal it.
-    if (hpIn == kResetMarker) hpIn1 = x;
-    hpIn = x;
-    const double hp = (d0 * x + d1 * hpIn1) + d2 * hpOut1;
-    hpIn1 = x, hpOut1 = hp;
-    const double w = roundToFloat(hp);
+      const double bp = ((c0 * w + c1 * bpIn2) + c2 * bpOut1) + c3 * bpOut2;
+      bpIn2 = bpIn1, bpIn1 = w, bpOut2 = bpOut1, bpOut1 = bp;
 
-    const double bp = ((c0 * w + c1 * bpIn2) + c2 * bpOut1) + c3 * bpOut2;
-    bpIn2 = bpIn1, bpIn1 = w, bpOut2 = bpOut1, bpOut1 = bp;
+      const double wt = (((c4 * bp + c5 * wIn1) + c6 * wIn2) + c7 * wOut1) + c8 * wOut2;
+      wIn2 = wIn1, wIn1 = bp, wOut2 = wOut1, wOut1 = wt;
 
-    const double wt = (((c4 * bp + c5 * wIn1) + c6 * wIn2) + c7 * wOut1) + c8 * wOut2;
-    wIn2 = wIn1, wIn1 = bp, wOut2 = wOut1, wOut1 = wt;
+      const float wf = float(wt);
+      const double q = double(wf * wf);
+      const double sm = (c9 * q + c10 * smIn1) + c11 * smOut1;
+      smIn1 = q, smOut1 = sm;
 
-    const float wf = float(wt);
-    const double q = double(wf * wf);
-    const double sm = (c9 * q + c10 * smIn1) + c11 * smOut1;
-    smIn1 = q, smOut1 = sm;
-
-    output[i] = float(sm * kScale);
+      output[start + i] = float(sm * kScale);
+    }
   }
 
   // After a sample's shift the newest value is in both [0] and [1].
