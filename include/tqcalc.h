@@ -676,25 +676,25 @@ TQCALC_PAIR(void, tqcalcPowerUnbalance, (const PowerUnbalanceParams* params));
  * current one. Slot [0] of each history is the newest value, [1] the one
  * before; after a call [0] and [1] hold the same (newest) value. */
 typedef struct PowerFlickerState {
-  double* lowPassIn0;   /* [3] per section: x[n] */
-  double* lowPassIn1;   /* [3] x[n-1] */
-  double* lowPassIn2;   /* [3] x[n-2] */
-  double* lowPassOut0;  /* [3] y[n] */
-  double* lowPassOut1;  /* [3] y[n-1] */
-  double* lowPassOut2;  /* [3] y[n-2] */
-  const double* lowPassGain; /* [3] g */
-  const double* lowPassA1;   /* [3] a1, subtracted */
-  const double* lowPassA2;   /* [3] a2, subtracted */
-  const double* weightingCoefficients; /* [12] c0..c3 band-pass, c4..c8 second section, c9..c11 smoothing */
-  const double* highPassCoefficients;  /* [3] d0, d1, d2 */
-  double* bandPassOut;  /* [3] newest first */
-  double* bandPassIn;   /* [3] */
-  double* weightingIn;  /* [3] */
-  double* weightingOut; /* [3] */
-  double* smoothingIn;  /* [2] */
-  double* smoothingOut; /* [2] */
-  double* highPassIn;   /* [2], [0] also the reset marker */
-  double* highPassOut;  /* [2] */
+  double* lowPassIn0;                   /* [3] per section: x[n] */
+  double* lowPassIn1;                   /* [3] x[n-1] */
+  double* lowPassIn2;                   /* [3] x[n-2] */
+  double* lowPassOut0;                  /* [3] y[n] */
+  double* lowPassOut1;                  /* [3] y[n-1] */
+  double* lowPassOut2;                  /* [3] y[n-2] */
+  const double* lowPassGain;            /* [3] g */
+  const double* lowPassA1;              /* [3] a1, subtracted */
+  const double* lowPassA2;              /* [3] a2, subtracted */
+  const double* weightingCoefficients;  /* [12] c0..c3 band-pass, c4..c8 second section, c9..c11 smoothing */
+  const double* highPassCoefficients;   /* [3] d0, d1, d2 */
+  double* bandPassOut;                  /* [3] newest first */
+  double* bandPassIn;                   /* [3] */
+  double* weightingIn;                  /* [3] */
+  double* weightingOut;                 /* [3] */
+  double* smoothingIn;                  /* [2] */
+  double* smoothingOut;                 /* [2] */
+  double* highPassIn;                   /* [2], [0] also the reset marker */
+  double* highPassOut;                  /* [2] */
 } PowerFlickerState;
 TQCALC_OFFSET32(PowerFlickerState, lowPassIn0, 0);
 TQCALC_OFFSET32(PowerFlickerState, lowPassOut0, 12);
