@@ -24,6 +24,8 @@ int main(int argc, char** argv) {
 
   bool ok = demo::runChannelStatistics();
   ok = demo::runCombustionAnalysis(output) && ok;
+  ok = demo::runSignalRoad(output) && ok;
+  ok = demo::runGraphRoad(output) && ok;
   std::printf("\n%s\n", ok ? "all checks passed" : "SOME CHECKS FAILED");
   return ok ? 0 : 1;
 }

@@ -10,5 +10,7 @@ namespace demo {
 
 bool runChannelStatistics();
 bool runCombustionAnalysis(const std::string& outputDirectory);
+bool runSignalRoad(const std::string& outputDirectory);
+bool runGraphRoad(const std::string& outputDirectory);
 
 }  // namespace demo

@@ -123,7 +123,7 @@ TEST(Harness, EveryBuiltExportHasARow) {
     EXPECT_TRUE(!row.built || std::any_of(ops().begin(), ops().end(), [&](const Op& o) { return row.name == o.name; })) << row.name;
 }
 
-// Values the description gives.
+// Exact values known for each export, worked out by hand.
 struct Described {
   const char* op;
   uint32_t n;

@@ -13,6 +13,9 @@
 namespace tq::test {
 namespace {
 
+// pi to long double precision (M_PIl is not in every C library).
+constexpr long double kPiL = 3.141592653589793238462643383279502884L;
+
 struct Result {
   float t0, t1, t2, negative, zero, negativeFirst, zeroFirst, s0[2], s1[2], s2[2];
 };
@@ -53,7 +56,7 @@ TEST(Unbalance, DescribedSets) {
     EXPECT_NEAR(230 * std::sqrt(double(n)), r.t2, 2e-3);
     EXPECT_NEAR(0, r.t1, 2e-3);
     const Result same = uniform(n, 100, 100, 100, 30, 30, 30, n);
-    EXPECT_NEAR(100 * std::cos(M_PI / 6), same.s0[0], 1e-4);
+    EXPECT_NEAR(50 * std::sqrt(3.0), same.s0[0], 1e-4);
     EXPECT_NEAR(50, same.s0[1], 1e-4);
     const Result missing = uniform(n, 230, 230, 0, 0, 120, 240, n);
     EXPECT_NEAR(50, missing.zeroFirst, 1e-4);
@@ -102,7 +105,7 @@ TEST(Unbalance, AgreesWithLongDoubleFortescue) {
         const float turn[3][2] = {{0, 0}, {120, 240}, {240, 120}};
         long double re = 0, im = 0;
         for (int k = 0; k < 3; ++k) {
-          const long double a = (long double)(k ? in[3 + k][i] - turn[s][k - 1] : in[3][i]) * (M_PIl / 180);
+          const long double a = (long double)(k ? in[3 + k][i] - turn[s][k - 1] : in[3][i]) * (kPiL / 180);
           re += in[k][i] * cosl(a), im += in[k][i] * sinl(a);
           if (s == 0) sumM += in[k][i];
         }
