@@ -38,27 +38,25 @@ float sensation(double r) { return float(double(float(r) * float(r)) * 1238400.0
 
 TEST(Flicker, BlocksOfAnySizeGiveOneCallsBits) {
   const auto in = randomValues<float>(3000, 7, 1.5);
+  const auto random = randomValues<double>(64, 8, 300);
   double whole[kFlickerHistories] = {};
-  PowerFlickerState s = flickerState(whole, kFlicker2kHz);
-  s.highPassIn[0] = -9999999.0;
-  const auto expected = run(s, in);
-  const auto random = randomValues<double>(64, 8, 1.0);
-  for (int split = 0; split < 4; ++split) {
+  std::vector<float> expected;
+  for (int split = -1; split < 4; ++split) {  // -1: the whole signal in one call
     double h[kFlickerHistories] = {};
-    PowerFlickerState b = flickerState(h, kFlicker2kHz);
-    b.highPassIn[0] = -9999999.0;
+    PowerFlickerState s = flickerState(h, kFlicker2kHz);
+    s.highPassIn[0] = -9999999.0;
     std::vector<float> out(in.size(), -1.0f);
     for (std::size_t at = 0, k = 0; at < in.size(); ++k) {
-      const uint32_t sizes[] = {1, 7, 1000, uint32_t(std::fabs(random[k % 64]) * 300)};
-      const uint32_t n = std::min<uint32_t>(sizes[split], uint32_t(in.size() - at));
+      const uint32_t sizes[] = {1, 7, 1000, uint32_t(std::fabs(random[k % 64]))};
+      const uint32_t n = split < 0 ? uint32_t(in.size()) : std::min(sizes[split], uint32_t(in.size() - at));
       double before[kFlickerHistories];
       std::memcpy(before, h, sizeof h);
-      tqcalcPowerFlicker_cdecl(&b, in.data() + at, out.data() + at, 0);  // touches nothing
-      ASSERT_EQ(0, std::memcmp(before, h, sizeof h));
-      ASSERT_SAME_BITS(-1.0f, out[at]);
-      tqcalcPowerFlicker(&b, in.data() + at, out.data() + at, n);
+      tqcalcPowerFlicker_cdecl(&s, in.data() + at, out.data() + at, 0);  // touches nothing
+      ASSERT_TRUE(!std::memcmp(before, h, sizeof h) && bitsOf(out[at]) == bitsOf(-1.0f));
+      tqcalcPowerFlicker(&s, in.data() + at, out.data() + at, n);
       at += n;
     }
+    if (split < 0) expected = out, std::memcpy(whole, h, sizeof h);
     EXPECT_TRUE(sameBits(expected, out)) << "split " << split;
     EXPECT_EQ(0, std::memcmp(whole, h, sizeof h)) << "split " << split;
   }
@@ -107,40 +105,34 @@ TEST(Flicker, EachStageAloneOnAnImpulse) {
   }
 }
 
-// One sample through pass-through stages, one coefficient a little off 1 (or
-// 0.5): the state shows each rounding.
+// One sample of pass-through stages, one coefficient a little off 1 (or
+// 0.5): the state shows each rounding; the scaling is in double (through a
+// float it would give 1238400).
 TEST(Flicker, RoundingsBetweenStages) {
   const double e = 0x1p-30;
-  {
-    Chain k;  // input squared in float: 1 + 2^-11 + 2^-24 is a tie to 1 + 2^-11
-    run(k.s, {1 + 0x1p-12f});
-    EXPECT_SAME_BITS(0.5 + 0x1p-12, k.s.lowPassIn0[0]);
+  const struct {
+    int slot;
+    double value;
+    float in;
+    double* PowerFlickerState::*array;
+    double expected;
+  } cases[] = {
+      {0, 1, 1 + 0x1p-12f, &PowerFlickerState::lowPassIn0, 0.5 + 0x1p-12},  // (1 + 2^-11 + 2^-24 ties to even)
+      {0, 1 + e, 2, &PowerFlickerState::lowPassOut0, 2 + 2 * e},
+      {0, 1 + e, 2, &PowerFlickerState::highPassIn, 2},
+      {21, 1 + e, 2, &PowerFlickerState::highPassOut, 2 + 2 * e},
+      {21, 1 + e, 2, &PowerFlickerState::bandPassIn, 2},
+      {13, 0.5 + 0x1p-21, 2, &PowerFlickerState::smoothingIn, 1 + 0x1p-19},  // (1 + 2^-20)^2 in float
+  };
+  for (const auto& c : cases) {
+    Chain k;
+    k.c[c.slot] = c.value;
+    run(k.s, {c.in});
+    EXPECT_SAME_BITS(c.expected, (k.s.*c.array)[0]) << "slot " << c.slot;
   }
-  {
-    Chain k;  // the low-pass output kept in double, rounded on to the high-pass
-    k.c[0] = 1 + e;
-    run(k.s, {2});
-    EXPECT_SAME_BITS(2 + 2 * e, k.s.lowPassOut0[0]);
-    EXPECT_SAME_BITS(2.0, k.s.highPassIn[0]);
-  }
-  {
-    Chain k;  // the high-pass output rounded on to the band-pass
-    k.c[21] = 1 + e;
-    run(k.s, {2});
-    EXPECT_SAME_BITS(2 + 2 * e, k.s.highPassOut[0]);
-    EXPECT_SAME_BITS(2.0, k.s.bandPassIn[0]);
-  }
-  {
-    Chain k;  // (1 + 2^-20)^2 squared in float loses its 2^-40
-    k.c[13] = 0.5 + 0x1p-21;
-    run(k.s, {2});
-    EXPECT_SAME_BITS(1 + 0x1p-19, k.s.smoothingIn[0]);
-  }
-  {
-    Chain k;  // the scaling in double: through a float it would give 1238400
-    k.c[18] = (1 + 55 * e) / 4;
-    EXPECT_SAME_BITS(1238400.125f, run(k.s, {2})[0]);
-  }
+  Chain k;
+  k.c[18] = (1 + 55 * e) / 4;
+  EXPECT_SAME_BITS(1238400.125f, run(k.s, {2})[0]);
 }
 
 }  // namespace
