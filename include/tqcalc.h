@@ -660,6 +660,55 @@ TQCALC_OFFSET32(PowerUnbalanceParams, count, 64);
 TQCALC_SIZE32(PowerUnbalanceParams, 68);
 TQCALC_PAIR(void, tqcalcPowerUnbalance, (const PowerUnbalanceParams* params));
 
+/* ---- Flicker -------------------------------------------------------------------
+ * The flickermeter chain over a block of voltage samples, one instantaneous
+ * flicker sensation per sample; every filter history lives in the host's
+ * arrays, so blocks of any sizes continue one another exactly. Per sample s:
+ * v = (s*s)*0.5 in float; three low-pass sections, each
+ * y = g*((x0 + 2*x1) + x2) - a1*y1 - a2*y2; rounded to float; the high-pass
+ * y = (d0*x + d1*x1) + d2*y1; rounded to float; the band-pass
+ * y = ((c0*x + c1*x2) + c2*y1) + c3*y2 (no x1 term); the second weighting
+ * section (((c4*x + c5*x1) + c6*x2) + c7*y1) + c8*y2; q = float(y)^2 in
+ * float; the smoothing (c9*q + c10*x1) + c11*y1; output float(y * 1238400).
+ * All in double unless said; feedback coefficients past the low-pass are
+ * added, so the host stores them negated. -9999999.0 in highPassIn[0] marks
+ * a reset state: the high-pass then takes its previous input equal to the
+ * current one. Slot [0] of each history is the newest value, [1] the one
+ * before; after a call [0] and [1] hold the same (newest) value. */
+typedef struct PowerFlickerState {
+  double* lowPassIn0;                   /* [3] per section: x[n] */
+  double* lowPassIn1;                   /* [3] x[n-1] */
+  double* lowPassIn2;                   /* [3] x[n-2] */
+  double* lowPassOut0;                  /* [3] y[n] */
+  double* lowPassOut1;                  /* [3] y[n-1] */
+  double* lowPassOut2;                  /* [3] y[n-2] */
+  const double* lowPassGain;            /* [3] g */
+  const double* lowPassA1;              /* [3] a1, subtracted */
+  const double* lowPassA2;              /* [3] a2, subtracted */
+  const double* weightingCoefficients;  /* [12] c0..c3 band-pass, c4..c8 second section, c9..c11 smoothing */
+  const double* highPassCoefficients;   /* [3] d0, d1, d2 */
+  double* bandPassOut;                  /* [3] newest first */
+  double* bandPassIn;                   /* [3] */
+  double* weightingIn;                  /* [3] */
+  double* weightingOut;                 /* [3] */
+  double* smoothingIn;                  /* [2] */
+  double* smoothingOut;                 /* [2] */
+  double* highPassIn;                   /* [2], [0] also the reset marker */
+  double* highPassOut;                  /* [2] */
+} PowerFlickerState;
+TQCALC_OFFSET32(PowerFlickerState, lowPassIn0, 0);
+TQCALC_OFFSET32(PowerFlickerState, lowPassOut0, 12);
+TQCALC_OFFSET32(PowerFlickerState, lowPassGain, 24);
+TQCALC_OFFSET32(PowerFlickerState, weightingCoefficients, 36);
+TQCALC_OFFSET32(PowerFlickerState, highPassCoefficients, 40);
+TQCALC_OFFSET32(PowerFlickerState, bandPassOut, 44);
+TQCALC_OFFSET32(PowerFlickerState, smoothingIn, 60);
+TQCALC_OFFSET32(PowerFlickerState, highPassIn, 68);
+TQCALC_OFFSET32(PowerFlickerState, highPassOut, 72);
+TQCALC_SIZE32(PowerFlickerState, 76);
+/* count 0 returns at once, touching nothing. One state, one call at a time. */
+TQCALC_PAIR(void, tqcalcPowerFlicker, (PowerFlickerState* state, const float* input, float* output, uint32_t count));
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

@@ -83,6 +83,7 @@ TQ_ROW_DIGEST(tqcalcPowerCalcFIR_float, 0x4fb0ef1545a3aa96)
 TQ_ROW_DIGEST(tqcalcSin_float, 0x8ba51a548f161c4d)
 TQ_ROW_DIGEST(tqcalcATan_float, 0x7270ce965122cb3e)
 TQ_ROW_DIGEST(tqcalcPowerUnbalance, 0x5586e53f60700aee)
+TQ_ROW_DIGEST(tqcalcPowerFlicker, 0x8e8ff491672eefba)
 
 }  // namespace
 }  // namespace tq::test

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "support/flicker_state.h"
 #include "support/harness.h"
 
 namespace tq::test {
@@ -52,6 +53,16 @@ double unbalance(F f, void* const* p, uint32_t n) {
   const PowerUnbalanceParams r{PF(0), PF(1), PF(2), PF(3), PF(4), PF(5), o, o + 1, o + 2, o + 3, o + 4,
                                o + 5, o + 6, o + 7, o + 9, o + 11, n + 1};
   f(&r);
+  return 0.0;
+}
+
+// Flicker from the histories p[2] (random: a state in mid-stream) with the
+// 2 kHz coefficients; q[0] not 0 stores the reset marker first.
+template <class F>
+double flicker(F f, void* const* p, const long double* q, uint32_t n) {
+  PowerFlickerState s = flickerState(PD(2), kFlicker2kHz);
+  if (q[0] != 0) s.highPassIn[0] = -9999999.0;
+  f(&s, PF(0), PF(1), n);
   return 0.0;
 }
 
@@ -270,6 +281,7 @@ const std::vector<Op>& ops() {
                   {0, 0}, {5, 2}, {16, 1}, {20, 1}, {40, 2}, {56, 0}),
       TQ_PAIR_ROW(tqcalcSin_float, "if of", BYTES | EDGES, (f(PF(0), PF(1), n), 0.0)),
       TQ_PAIR_ROW(tqcalcATan_float, "if of", BYTES | EDGES, (f(PF(0), PF(1), n), 0.0)),
+      TQ_PAIR_ROW(tqcalcPowerFlicker, "if of ud*0+38", 0, flicker(f, p, q, n), {0}, {1}),
       TQ_PAIR_ROW(tqcalcPowerUnbalance, "if+1 if+1 if+1 if+1 if+1 if+1 of*0+13", EDGES, unbalance(f, p, n)),
   };
   return table;

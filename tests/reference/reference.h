@@ -668,4 +668,42 @@ inline void tqcalcPowerUnbalance(const PowerUnbalanceParams* p) {
   *p->negativeUnbalance = total[1] > 0 ? (100.0f / total[1]) * total[2] : 0.0f;
 }
 
+// Flicker: every stage through the host's arrays, sample by sample, as
+// defined (the shifts included).
+inline void tqcalcPowerFlicker(PowerFlickerState* s, const float* input, float* output, uint32_t count) {
+  const double* c = s->weightingCoefficients;
+  const double* d = s->highPassCoefficients;
+  const auto shift = [](double* h, int length) { for (int k = length - 1; k > 0; --k) h[k] = h[k - 1]; };
+  for (uint32_t i = 0; i < count; ++i) {
+    double x = double((input[i] * input[i]) * 0.5f);
+    for (int k = 0; k < 3; ++k) {
+      s->lowPassIn0[k] = x;
+      const double y = s->lowPassGain[k] * (s->lowPassIn0[k] + 2 * s->lowPassIn1[k] + s->lowPassIn2[k]) -
+                       s->lowPassA1[k] * s->lowPassOut1[k] - s->lowPassA2[k] * s->lowPassOut2[k];
+      s->lowPassOut0[k] = y;
+      s->lowPassIn2[k] = s->lowPassIn1[k], s->lowPassIn1[k] = s->lowPassIn0[k];
+      s->lowPassOut2[k] = s->lowPassOut1[k], s->lowPassOut1[k] = s->lowPassOut0[k];
+      x = y;
+    }
+    x = float(x);
+    if (s->highPassIn[0] == -9999999.0) s->highPassIn[1] = x;
+    s->highPassIn[0] = x;
+    s->highPassOut[0] = d[0] * x + d[1] * s->highPassIn[1] + d[2] * s->highPassOut[1];
+    shift(s->highPassIn, 2), shift(s->highPassOut, 2);
+    const double w = float(s->highPassOut[1]);
+    s->bandPassIn[0] = w;
+    s->bandPassOut[0] = c[0] * w + c[1] * s->bandPassIn[2] + c[2] * s->bandPassOut[1] + c[3] * s->bandPassOut[2];
+    shift(s->bandPassIn, 3), shift(s->bandPassOut, 3);
+    s->weightingIn[0] = s->bandPassOut[1];
+    s->weightingOut[0] = c[4] * s->weightingIn[0] + c[5] * s->weightingIn[1] + c[6] * s->weightingIn[2] +
+                         c[7] * s->weightingOut[1] + c[8] * s->weightingOut[2];
+    shift(s->weightingIn, 3), shift(s->weightingOut, 3);
+    const float y = float(s->weightingOut[1]);
+    s->smoothingIn[0] = double(y * y);
+    s->smoothingOut[0] = c[9] * s->smoothingIn[0] + c[10] * s->smoothingIn[1] + c[11] * s->smoothingOut[1];
+    shift(s->smoothingIn, 2), shift(s->smoothingOut, 2);
+    output[i] = float(s->smoothingOut[1] * 1238400.0);
+  }
+}
+
 }  // namespace tq::ref
