@@ -261,15 +261,15 @@ const std::vector<Op>& ops() {
                   {5, 1, 5, 0}, {-10, 0, 2, 3}, {20, 7, 0, 1}, {3, -4, -1, 2}, {2, 1, 1, 0}),
       // Power sums: exact small values (any order of summation gives the
       // same bits); the running total from a seed of each sign.
-      TQ_PAIR_ROW(tqcalcPowerPandQsum, "if*2 if*2 od*0+1 od*0+1", BYTES | EXACT,
+      TQ_PAIR_ROW(tqcalcPowerPandQsum, "if*2 if*2 od*0+1 od*0+1", EXACT,
                   (f(PF(0), PF(1), int32_t(n), PD(2), PD(3)), 0.0)),
-      TQ_PAIR_ROW(tqcalcPowerMultiplyAndSquareElementsAndSumVector_float, "if", BYTES | EXACT,
+      TQ_PAIR_ROW(tqcalcPowerMultiplyAndSquareElementsAndSumVector_float, "if", EXACT,
                   f(PF(0), int32_t(n), float(q[0])), {0.5}, {-3}, {1.25}),
       TQ_PAIR_ROW(tqcalcPowerSumVectorMultipliedWithScalar_double, "id of", EDGES, sumVectorRecord(f, PD(0), PF(1), n, q),
                   {2.5, 1, 0.75}, {-0.3f, -1, -0.0}, {1e30f, 0, 5}, {1e-30f, 1, -1e300}),
-      TQ_PAIR_ROW(tqcalcPowerCalculatePosAndNegEnergy, "if if od*0+1 od*0+1", BYTES | EXACT,
+      TQ_PAIR_ROW(tqcalcPowerCalculatePosAndNegEnergy, "if if od*0+1 od*0+1", EXACT,
                   (f(PF(0), PF(1), int32_t(n), PD(2), PD(3)), 0.0)),
-      TQ_PAIR_ROW(tqcalcPowerCalculatePosAndNegEnergyOnCondition, "if if if od*0+1 od*0+1", BYTES | EDGES,
+      TQ_PAIR_ROW(tqcalcPowerCalculatePosAndNegEnergyOnCondition, "if if if od*0+1 od*0+1", EDGES,
                   (f(PF(0), PF(1), PF(2), int32_t(n), PD(3), PD(4)), 0.0)),
       // Angles: one bin per order reads up to bin count + 1, the spectrum's
       // last; smaller steps read less.
@@ -277,10 +277,10 @@ const std::vector<Op>& ops() {
                   {0, 1}, {-120, 1}, {37.5, 1}, {1e4f, 1}, {10, 0.75}, {-45, 0.3f}),
       TQ_PAIR_ROW(tqcalcPowerFindIndexOfMaxAmplitude, "if*2", EDGES, f(PF(0), n)),
       TQ_PAIR_ROW(tqcalcPowerHarmonicZero, "if*2", EDGES, f(PF(0), n)),
-      TQ_PAIR_ROW(tqcalcPowerCalcFIR_float, "if+16 if*0+48", BYTES | EXACT, firStep(f, PF(0), PF(1), n, q),
+      TQ_PAIR_ROW(tqcalcPowerCalcFIR_float, "if+16 if*0+48", EXACT, firStep(f, PF(0), PF(1), n, q),
                   {0, 0}, {5, 2}, {16, 1}, {20, 1}, {40, 2}, {56, 0}),
-      TQ_PAIR_ROW(tqcalcSin_float, "if of", BYTES | EDGES, (f(PF(0), PF(1), n), 0.0)),
-      TQ_PAIR_ROW(tqcalcATan_float, "if of", BYTES | EDGES, (f(PF(0), PF(1), n), 0.0)),
+      TQ_PAIR_ROW(tqcalcSin_float, "if of", EDGES, (f(PF(0), PF(1), n), 0.0)),
+      TQ_PAIR_ROW(tqcalcATan_float, "if of", EDGES, (f(PF(0), PF(1), n), 0.0)),
       TQ_PAIR_ROW(tqcalcPowerFlicker, "if of ud*0+38", 0, flicker(f, p, q, n), {0}, {1}),
       TQ_PAIR_ROW(tqcalcPowerUnbalance, "if+1 if+1 if+1 if+1 if+1 if+1 of*0+13", EDGES, unbalance(f, p, n)),
   };
