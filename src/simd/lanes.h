@@ -76,6 +76,13 @@ template <> struct NarrowOf<int16_t> { using type = I16x8; };
 template <> struct NarrowOf<int32_t> { using type = I32x4; };
 template <class T> using Narrow = typename NarrowOf<T>::type;
 
+// The widest lanes AVX computes on for T: 256 bits for float and double,
+// 128 for the integers (AVX has no 256-bit integer arithmetic).
+template <class T> struct WidestOf : NarrowOf<T> {};
+template <> struct WidestOf<float> : WideOf<float> {};
+template <> struct WidestOf<double> : WideOf<double> {};
+template <class T> using Widest = typename WidestOf<T>::type;
+
 // ---- loads, stores, broadcasts ---------------------------------------------
 // Unaligned loads and stores take `const void*`/`void*`: the in-place
 // conversions see the same bytes as two types, and inputs documented as

@@ -17,19 +17,14 @@ namespace {
 
 using namespace tq::simd;
 
-template <class T> struct ScanLanes;
-template <> struct ScanLanes<double> { using V = F64x4; static constexpr unsigned alignment = 32; };
-template <> struct ScanLanes<float> { using V = F32x8; static constexpr unsigned alignment = 32; };
-template <> struct ScanLanes<int16_t> { using V = I16x8; static constexpr unsigned alignment = 16; };
-template <> struct ScanLanes<int32_t> { using V = I32x4; static constexpr unsigned alignment = 16; };
-
 // Four pairs of accumulators: one pair would wait on the latency of every
 // min/max.
 constexpr unsigned kPairs = 4;
 
 template <class T>
 void minMax(const T* values, uint32_t count, T* minValue, T* maxValue) {
-  using V = typename ScanLanes<T>::V;
+  using V = Widest<T>;  // its size is also the body's alignment
+  static_assert(sizeof(V) == 32 || sizeof(V) == 16);
   constexpr uint32_t width = widthOf<V>;
   if (count == 0) return;
   T lo = values[0], hi = values[0];
@@ -49,7 +44,7 @@ void minMax(const T* values, uint32_t count, T* minValue, T* maxValue) {
     };
     const std::size_t n = count;
     fold(0, 0);
-    std::size_t i = (0u - reinterpret_cast<std::uintptr_t>(values)) % ScanLanes<T>::alignment / sizeof(T);
+    std::size_t i = (0u - reinterpret_cast<std::uintptr_t>(values)) % sizeof(V) / sizeof(T);
     if (i == 0) i = width;
     for (; n - i >= kPairs * width; i += kPairs * width) {
       TQ_UNROLL for (unsigned k = 0; k < kPairs; ++k) fold(k, i + k * width);

@@ -26,12 +26,7 @@ template <class T>
 inline constexpr bool kSingleShift = std::is_same_v<T, float> || std::is_same_v<T, int16_t>;
 template <class T> using OffsetOf = std::conditional_t<kSingleShift<T>, float, double>;
 
-template <class T> struct BlockOf;
-template <> struct BlockOf<double> { using V = F64x4; };
-template <> struct BlockOf<float> { using V = F32x8; };
-template <> struct BlockOf<int16_t> { using V = I16x8; };
-template <> struct BlockOf<int32_t> { using V = I32x4; };
-template <class T> using Block = typename BlockOf<T>::V;
+template <class T> using Block = Widest<T>;
 
 // A block's samples as exact doubles, four per half.
 TQ_LANES void toDoubles(F64x4 v, F64x4* d) { d[0] = v; }
