@@ -8,9 +8,13 @@ set -euo pipefail
 
 demo_packages=(cmake ninja-build g++)
 # pkgconf, dpkg-dev and file: the install test's pkg-config consumer, and cpack's
-# .deb (dpkg-shlibdeps, and file to find the ELF files).
+# .deb (dpkg-shlibdeps, and file to find the ELF files). SLEEF: a peer in the
+# trigonometry benchmarks. The python3 packages: the Python package, its
+# tests against numpy/scipy oracles, and its example's figure.
 all_packages=("${demo_packages[@]}" libbenchmark-dev g++-multilib g++-mingw-w64-i686 qemu-user-static googletest libvolk2-dev
-              pkgconf dpkg-dev file)
+              pkgconf dpkg-dev file
+              libsleef-dev python3-numpy python3-scipy python3-pytest python3-matplotlib python3-venv python3-pip
+              python3-setuptools)
 # Both Wine halves and both preloaders (without the preloader every 32-bit
 # process spends ~50 s starting).
 wine_packages=(wine wine64 wine32:i386 wine32-preloader:i386 wine64-preloader)
