@@ -137,9 +137,15 @@ def writable(x, name, dtypes, ndim=1):
     """An array the library modifies in place: no copy may stand in for it."""
     if not isinstance(x, np.ndarray):
         raise DTypeError("%s must be a numpy array" % name)
-    x = array_in(x, name, dtypes, ndim) if not x.flags.c_contiguous else x
-    array_in(x, name, dtypes, ndim)
+    array_in(x[:0], name, dtypes, ndim)  # dtype and rank, without a copy
     return array_out(x, name, x.dtype, x.shape)
+
+
+def disjoint(out, x, name="out"):
+    """Operations that read and write in separate passes need separate memory."""
+    if np.shares_memory(out, x):
+        raise ArgumentError("%s must not overlap the input" % name)
+    return out
 
 
 def same_length(name_a, a, name_b, b):

@@ -4,8 +4,7 @@ import ctypes
 
 import numpy as np
 
-from ._lib import (I32, U32, ArgumentError, array_in, array_out, call, count, ptr, same_length, typed,
-                   writable)
+from ._lib import I32, ArgumentError, array_in, array_out, call, count, disjoint, ptr, same_length, typed, writable
 
 F32, F64 = np.float32, np.float64
 NO_PEAK = 0xFFFFFFFF
@@ -36,8 +35,7 @@ def average_filter(values, width, out=None, sequential=False):
     if values.size < window:
         raise ArgumentError("%d values are fewer than the window of %d" % (values.size, window))
     out = array_out(out, "out", values.dtype, values.shape)
-    if np.shares_memory(out, values):
-        raise ArgumentError("out must not overlap values")
+    disjoint(out, values)
     name = typed("tqcalcCACalcAveFilter", values.dtype, (F32, F64)) + ("_scalar" if sequential else "")
     call(name, ptr(values), ptr(out), width, count(values.size))
     return out
@@ -53,7 +51,7 @@ def copy_raw_to_channel(raw, first, end, offset, out=None):
     if out is None:
         out = np.empty(end - first, F32)
     elif out is not raw:
-        out = writable(out, "out", (F32,))
+        out = disjoint(writable(out, "out", (F32,)), raw)
         if out.size < end - first:
             raise ArgumentError("out holds %d values, the range %d" % (out.size, end - first))
     else:
@@ -121,7 +119,7 @@ class CycleAverages:
 
 def _pv(name, values, lo, hi, scale, offset, extra, out):
     values = array_in(values, "values", (F32,))
-    out = array_out(out, "out", np.int32, values.shape)
+    out = disjoint(array_out(out, "out", np.int32, values.shape), values)
     call(name, ptr(values), count(values.size), ptr(out), count(lo, "lo", I32), count(hi, "hi", I32), scale,
          offset, *extra)
     return out

@@ -5,8 +5,7 @@ import ctypes
 import numpy as np
 
 from ._errors import ClosedError, InterpolatorError
-from ._lib import (I32, ArgumentError, DTypeError, array_in, array_out, call, count, header, ptr, record, typed,
-                   writable)
+from ._lib import (I32, ArgumentError, DTypeError, array_in, array_out, call, count, header, ptr, record, typed)
 
 F32, F64 = np.float32, np.float64
 
@@ -47,8 +46,8 @@ def scaled_values(source, scale=1.0, offset=0.0, start=0, n=None, stride=1, dtyp
 def linear(n, slope, intercept, dtype=F64, out=None):
     """i * slope + intercept for i < n, rounded in dtype (float32 rounds i to float first).
     C: tqcalcChannelFillBufferWithLinearFunction_float / _double"""
-    out = array_out(out, "out", dtype, (n,))
-    call(typed("tqcalcChannelFillBufferWithLinearFunction", out.dtype, (F32, F64)), ptr(out), count(n), slope,
+    out = array_out(out, "out", dtype, (count(n),))
+    call(typed("tqcalcChannelFillBufferWithLinearFunction", out.dtype, (F32, F64)), ptr(out), n, slope,
          intercept)
     return out
 
@@ -155,6 +154,8 @@ class IIRFilter(_Owned):
         if taps < 1 or (filter_type == 3 and taps != 3):
             raise ArgumentError("sections need at least one tap (three with filter_type 3)")
         self.gains = np.ones(sections) if gains is None else array_in(gains, "gains", (F64,)).copy()
+        if np.any(a[:, 0] != 1.0):
+            raise ArgumentError("a[:, 0] must be 1 (normalised sections)")
         if self.gains.size != sections:
             raise ArgumentError("one gain per section")
         tap = record("IIRTap")

@@ -3,7 +3,7 @@ import ctypes
 
 import numpy as np
 
-from ._lib import ArgumentError, array_in, array_out, call, count, ptr, same_length, typed, writable
+from ._lib import ArgumentError, array_in, disjoint, array_out, call, count, ptr, same_length, typed, writable
 
 F32, F64 = np.float32, np.float64
 
@@ -118,7 +118,7 @@ def complex_abs(values, squared=False, out=None):
 def int16_to_int32(values, out=None):
     """Sign-extended copy.  C: tqcalcConvertInt16ToInt32"""
     values = array_in(values, "values", (np.int16,))
-    out = array_out(out, "out", np.int32, values.shape)
+    out = disjoint(array_out(out, "out", np.int32, values.shape), values)
     call("tqcalcConvertInt16ToInt32", ptr(values), ptr(out), count(values.size))
     return out
 

@@ -5,7 +5,7 @@ import ctypes
 
 import numpy as np
 
-from ._lib import I32, ArgumentError, array_in, array_out, call, count, ptr, record, same_length
+from ._lib import I32, ArgumentError, array_in, array_out, call, count, disjoint, ptr, record, same_length
 from .channel import _Owned
 
 F32, F64, C64 = np.float32, np.float64, np.complex64
@@ -160,8 +160,7 @@ class Flickermeter(_Owned):
 def _fast(name, values, out):
     values = array_in(values, "values", (F32,))
     out = array_out(out, "out", F32, values.shape)
-    if np.shares_memory(out, values):
-        raise ArgumentError("out must not overlap values")
+    disjoint(out, values)
     call(name, ptr(values), ptr(out), count(values.size))
     return out
 

@@ -4,7 +4,7 @@ import ctypes
 
 import numpy as np
 
-from ._lib import I32, ArgumentError, DTypeError, array_in, array_out, call, count, function, ptr, record, typed
+from ._lib import I32, ArgumentError, DTypeError, array_in, array_out, call, count, disjoint, function, ptr, record, typed
 
 TYPES = (np.float32, np.float64, np.int16, np.int32)
 _C = {np.dtype(np.float32): ctypes.c_float, np.dtype(np.float64): ctypes.c_double,
@@ -24,8 +24,9 @@ def min_max(values):
 
 
 class RunningStatistics:
-    """Running minimum, maximum, sum and sum of squares of (sample + offset) over any number of
-    update() calls; `n` counts the samples, `mean` and `rms` follow from the sums.
+    """Running minimum, maximum and sum of the samples, and sum of squares of (sample + offset),
+    over any number of update() calls; `n` counts the samples, `mean` and `rms` (of the shifted
+    samples) follow from the sums.
     C: tqcalcGetMinMaxAveRMS_float / _double / _int16_t / _int32_t"""
 
     def __init__(self, dtype):
@@ -66,8 +67,7 @@ def copy_with_statistics(source, n, stats, stride=1, start=0, offset=0.0, out=No
     if n and not (0 <= start < source.size and 0 <= start + (n - 1) * stride < source.size):
         raise ArgumentError("the strided read leaves the source")
     out = array_out(out, "out", np.int16, (n,))
-    if np.shares_memory(out, source):
-        raise ArgumentError("out must not overlap source")
+    disjoint(out, source)
     call("tqcalcMoveAndGetMinMaxAveRMS_int16_t", ptr(out), ptr(source) + 2 * start, n, *stats._outputs(), offset,
          stride)
     stats.n += n
