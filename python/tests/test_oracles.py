@@ -245,3 +245,39 @@ def test_graph_pixels_and_cursor(rng):
     k = int(np.argmin(d2))  # row-major: the earliest of equal distances
     assert stats.find_cursor(window, 4, 1, exclude=[2]) == (int(window.flat[k]), k % 7, k // 7)
     assert stats.find_cursor(np.full((2, 2), 5, np.uint32), 0, 0, exclude=[5]) is None
+
+
+def test_scaled_copy_and_fir16(rng):
+    x = rng.standard_normal(21) * 1e3
+    out, total = power.scale_to_float(x, np.float32(0.3), abs_sum=2.0)
+    want = (np.float64(np.float32(0.3)) * x).astype(np.float32)
+    np.testing.assert_array_equal(out, want)
+    assert total == 2.0 + np.cumsum(np.abs(want.astype(np.float64)))[-1]  # ascending, one addition at a time
+    ring, sets = rng.standard_normal(40).astype(np.float32), rng.standard_normal((3, 16)).astype(np.float32)
+    for position in (0, 5, 16, 40):  # wrapped, wrapped, contiguous from 0, contiguous at the end
+        window = np.roll(ring, -position)[-16:].astype(np.float64)  # oldest first
+        terms = window * sets[2]
+        got = power.fir16(ring, sets, position, coefficient_set=2)
+        assert abs(got - terms.sum()) <= sum_bound(terms, EPS32) + np.abs(terms).sum() * EPS32
+
+
+def test_pink_filter_matches_kellet_sections(rng):
+    white = rng.standard_normal(300)
+    w = 0.2 * white
+    poles = [0.99886, 0.99332, 0.969, 0.8665, 0.55, -0.7616]
+    weights = [0.0555179, 0.0750759, 0.153852, 0.3104856, 0.5329522, -0.016898]
+    want = sum(signal.lfilter([g], [1, -p], w) for p, g in zip(poles, weights))
+    want += signal.lfilter([0.5362, 0.115926], [1], w)
+    with channel.PinkFilter() as pink:
+        np.testing.assert_allclose(pink.filter(white), want, rtol=0, atol=1e-14)
+
+
+def test_flickermeter_blocks_continue_one_another(rng):
+    x = (230 * np.sqrt(2) * np.sin(np.arange(3000) * 2 * np.pi / 80)).astype(np.float32)
+    # Stable sections: low-pass poles 0.8 +- 0.2i, the others well inside the unit circle.
+    coefficients = ([0.02] * 3, [-1.6] * 3, [0.68] * 3, [0.1, -0.1, 0.5, -0.2, 1, 0.3, 0.1, 0.2, -0.1, 0.01, 0.01, 0.9],
+                    [0.99, -0.99, 0.98])
+    whole = power.Flickermeter(*coefficients).process(x)
+    parts = power.Flickermeter(*coefficients)
+    np.testing.assert_array_equal(np.concatenate([parts.process(x[:1234]), parts.process(x[1234:])]), whole)
+    assert np.all(np.isfinite(whole)) and np.any(whole != 0)
