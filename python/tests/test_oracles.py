@@ -281,3 +281,15 @@ def test_flickermeter_blocks_continue_one_another(rng):
     parts = power.Flickermeter(*coefficients)
     np.testing.assert_array_equal(np.concatenate([parts.process(x[:1234]), parts.process(x[1234:])]), whole)
     assert np.all(np.isfinite(whole)) and np.any(whole != 0)
+
+
+@pytest.mark.parametrize("dtype", [np.float32, np.int16, np.int32])
+@pytest.mark.parametrize("taps", [1, 3, 4, 8, 13])
+def test_crank_angle_filter_matches_convolve(rng, dtype, taps):
+    x = (rng.standard_normal(40) * 1000).astype(dtype)
+    c = rng.standard_normal(taps).astype(np.float32)
+    full = np.convolve(x.astype(np.float32).astype(np.float64), c.astype(np.float64))
+    for position in range(taps - 1, x.size):
+        terms = x[position - taps + 1: position + 1][::-1].astype(np.float32).astype(np.float64) * c
+        got = ca.crank_angle_filter(x, position, c)
+        assert abs(got - full[position]) <= sum_bound(terms, EPS32) + np.abs(terms).sum() * EPS32

@@ -15,8 +15,8 @@ def crank_angle_filter(samples, position, coefficients, taps=None, stride=1):
     coefficients[j * stride], in float32.  C: tqcalcCACalcFilter_float / _int16_t / _int32_t"""
     samples = array_in(samples, "samples", (F32, np.int16, np.int32))
     coefficients = array_in(coefficients, "coefficients", (F32,))
-    taps = len(coefficients) if taps is None and stride == 1 else count(taps, "taps")
     count(stride, "stride")
+    taps = count((coefficients.size - 1) // max(stride, 1) + 1 if taps is None else taps, "taps")
     if not 0 <= position < samples.size:
         raise ArgumentError("position %d outside the %d samples" % (position, samples.size))
     if taps and (taps - 1 > position or (taps - 1) * stride >= coefficients.size):

@@ -180,9 +180,11 @@ class IIRFilter(_Owned):
             t.x = t.y = 0.0
 
     def step(self, sample):
-        """One sample through the cascade (the double result).  C: tqcalcIIRFilter_double"""
+        """One sample through the cascade; a numpy float32 sample takes the float entry. The
+        result is the unrounded double.  C: tqcalcIIRFilter_double / _float"""
         self._check()
-        return call("tqcalcIIRFilter_double", ctypes.byref(self.state), sample)
+        name = "tqcalcIIRFilter_float" if isinstance(sample, np.float32) else "tqcalcIIRFilter_double"
+        return call(name, ctypes.byref(self.state), sample)
 
     def filter(self, values, out=None):
         """A block through the cascade; `out` may be `values`.  C: tqcalcIIRFilterArr_float / _double"""
