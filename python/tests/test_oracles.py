@@ -121,9 +121,7 @@ def test_unbalance_matches_fortescue(rng, n):
 def test_power_sums_and_energies(rng):
     u = (rng.standard_normal(33) + 1j * rng.standard_normal(33)).astype(np.complex64)
     i = (rng.standard_normal(33) + 1j * rng.standard_normal(33)).astype(np.complex64)
-    w = np.ones(33)
-    w[[0, -1]] = 0.5
-    s = w * u.astype(np.complex128) * np.conj(i.astype(np.complex128))
+    s = np.r_[0.5, np.ones(31), 0.5] * u.astype(np.complex128) * np.conj(i.astype(np.complex128))
     p, q = power.p_and_q(u, i)
     assert abs(p - s.real.sum()) <= sum_bound(s.real) * 4 and abs(q - s.imag.sum()) <= sum_bound(s.imag) * 4
     v, c = u.real.copy(), i.real.copy()
