@@ -104,8 +104,7 @@ def array_in(x, name, dtypes, ndim=1):
         raise DTypeError("%s is None" % name)
     if not isinstance(x, np.ndarray):
         x = np.asarray(x)
-        # A list of Python floats becomes float64: the nearest variant, not a silent
-        # narrowing, so only plain numbers are converted.
+        # Lists of numbers become float64 or int64 arrays, never a narrower type.
         if x.dtype.kind not in "fi":
             raise DTypeError("%s: cannot use %r as numbers" % (name, x.dtype))
     allowed = [np.dtype(d) for d in dtypes]
@@ -143,7 +142,7 @@ def writable(x, name, dtypes, ndim=1):
 
 def disjoint(out, x, name="out"):
     """Operations that read and write in separate passes need separate memory."""
-    if np.shares_memory(out, x):
+    if np.may_share_memory(out, x):  # exact for the contiguous arrays passed here
         raise ArgumentError("%s must not overlap the input" % name)
     return out
 
@@ -156,7 +155,7 @@ def same_length(name_a, a, name_b, b):
 def count(n, name="count", limits=U32):
     n = int(n)
     if not limits[0] <= n <= limits[1]:
-        raise ArgumentError("%s %d does not fit the 32-bit argument" % (name, n))
+        raise ArgumentError("%s %d does not fit its argument (%d .. %d)" % (name, n, limits[0], limits[1]))
     return n
 
 

@@ -89,7 +89,7 @@ def graph_pixels(y, rect, x_range=(0.0, 1.0), y_range=(0.0, 1.0), x=None, x_step
     y = array_in(y, "y", (np.float32, np.float64))
     if x_axis not in _X_AXES or y_axis not in _Y_AXES:
         raise ArgumentError("axes: x in %s, y in %s" % (list(_X_AXES), list(_Y_AXES)))
-    if not all(-32768 <= int(v) <= 32767 for v in rect) or len(rect) != 4:
+    if len(rect) != 4 or not all(-32768 <= int(v) <= 32767 for v in rect):
         raise ArgumentError("rect is four 16-bit pixel coordinates")
     count(start_index, "start_index", (0, 2**31 - 1)), count(start_index + y.size, "last index", (0, 2**31 - 1))
     mode = 0
@@ -100,7 +100,10 @@ def graph_pixels(y, rect, x_range=(0.0, 1.0), y_range=(0.0, 1.0), x=None, x_step
     elif x_step is not None:
         mode = 2
     xs, ys, done = np.empty(y.size, np.int32), np.empty(y.size, np.int32), ctypes.c_uint32()
-    log = lambda r: np.log10(r) if min(r) > 0 else (0.0, 0.0)
+    for axis, r in (("x", x_range), ("y", y_range)):
+        if (x_axis if axis == "x" else y_axis) == "log" and min(r) <= 0:
+            raise ArgumentError("a logarithmic %s axis needs a positive range" % axis)
+    log = lambda r: tuple(np.log10(r)) if min(r) > 0 else (0.0, 0.0)  # noqa: E731
     p = record("XYGraphParams")()
     p.count, p.xSourceMode, p.ySampleType = y.size, mode, 5 if y.dtype == np.float32 else 7
     p.xAxisMode, p.yAxisMode, p.startIndex = _X_AXES[x_axis], _Y_AXES[y_axis], start_index
