@@ -322,8 +322,9 @@ TQCALC_PAIR(void, tqcalcGetMinMax_int32_t,
 
 /* ---- Running statistics ----------------------------------------------------*/
 /* Folds values[0 .. count-1] into the caller's running minimum, maximum, sum
- * and sum of squares of (sample + offset); the sums are double for every
- * type. A NaN sample never replaces a number in minValue/maxValue, a NaN
+ * of the samples and sum of squares of (sample + offset): the offset shifts
+ * only the squares, so a negative mean as offset gives squared deviations.
+ * The sums are double for every type. A NaN sample never replaces a number in minValue/maxValue, a NaN
  * there stays. The shifted sample is formed in double, except for float and
  * int16 samples below 8 per call, and for int16 samples outside the whole
  * blocks of eight from the array's first 16-byte boundary: those form it in
