@@ -11,6 +11,11 @@
 #include <volk/volk_complex.h>
 #include <volk/volk_32fc_x2_conjugate_dot_prod_32fc.h>
 #endif
+#if defined(TQ_HAVE_SLEEF)
+#include <sleef.h>
+
+#include "simd/lanes.h"
+#endif
 
 namespace tq::bench {
 namespace {
@@ -90,6 +95,17 @@ void arrayKernel(benchmark::State& state, double scale, Call call) {
 #define TQ_TRIG_ROWS(name, scale)                                                                              \
   Row{#name "/tqcalc", [](benchmark::State& s) { arrayKernel(s, scale, name); }},                             \
   Row{#name "/scalar", [](benchmark::State& s) { arrayKernel(s, scale, TQ_SCALAR_LOOP(name)); }}
+
+#if defined(TQ_HAVE_SLEEF)
+// SLEEF's eight-lane AVX function over the array (counts are multiples of 8).
+#define TQ_SLEEF_ROW(name, sleef, scale)                                                                 \
+  Row{#name "/sleef(" #sleef ")", [](benchmark::State& s) {                                              \
+        arrayKernel(s, scale, [](const float* in, float* out, uint32_t n) {                              \
+          for (uint32_t i = 0; i < n; i += 8)                                                            \
+            simd::store(out + i, simd::F32x8{sleef(simd::load<simd::F32x8>(in + i).v)});                 \
+        });                                                                                              \
+      }}
+#endif
 
 // Unbalance over n elements of mains-like phasors (magnitudes from a, angles
 // near 0, 120, 240 degrees).
@@ -174,6 +190,10 @@ const bool registered = registerRows({
     TQ_POWER_ROWS(tqcalcPowerCalcFIR_float, 1, 1, firSweep(f, a, b, n)),
     TQ_TRIG_ROWS(tqcalcSin_float, 100.0),
     TQ_TRIG_ROWS(tqcalcATan_float, 4.0),
+#if defined(TQ_HAVE_SLEEF)
+    TQ_SLEEF_ROW(tqcalcSin_float, Sleef_sinf8_u35avx, 100.0),
+    TQ_SLEEF_ROW(tqcalcATan_float, Sleef_atanf8_u35avx, 4.0),
+#endif
     {"tqcalcPowerFlicker/tqcalc", [](benchmark::State& s) { flickerRow(s, tqcalcPowerFlicker); }},
     {"tqcalcPowerFlicker/scalar", [](benchmark::State& s) { flickerRow(s, TQ_SCALAR_LOOP(tqcalcPowerFlicker)); }},
     {"tqcalcPowerUnbalance/tqcalc", [](benchmark::State& s) { unbalanceRow(s, tqcalcPowerUnbalance); }},

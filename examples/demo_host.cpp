@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
   ok = demo::runCombustionAnalysis(output) && ok;
   ok = demo::runSignalRoad(output) && ok;
   ok = demo::runGraphRoad(output) && ok;
+  ok = demo::runPowerQualityRoad(output) && ok;
   std::printf("\n%s\n", ok ? "all checks passed" : "SOME CHECKS FAILED");
   return ok ? 0 : 1;
 }

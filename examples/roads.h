@@ -12,5 +12,6 @@ bool runChannelStatistics();
 bool runCombustionAnalysis(const std::string& outputDirectory);
 bool runSignalRoad(const std::string& outputDirectory);
 bool runGraphRoad(const std::string& outputDirectory);
+bool runPowerQualityRoad(const std::string& outputDirectory);
 
 }  // namespace demo
