@@ -113,42 +113,35 @@ double iirSingleCalls(F f, void* const* p, const long double* q, uint32_t n) {
 }
 
 // The CHS exports, each row running one whole stream through the library's
-// entries or the reference's (whichever `f` belongs to): Create with ring
-// 16 and the ratio q[0], the n inputs in blocks of 1..7 and 14 (the largest), Stop, every output
-// into p[1] (room for the most any of the ratios gives), Destroy. A bad
-// Create (q[0] 0) leaves p[1] as it was.
-struct ChsSuite {
-  uint32_t (*create)(CHSInterpolator**, const CHSInterpolatorParams*);
-  uint32_t (*destroy)(CHSInterpolator*);
-  uint32_t (*interpolate)(CHSInterpolator*, const float*, uint32_t, float**, uint32_t*);
-  uint32_t (*reset)(CHSInterpolator*);
-  uint32_t (*stop)(CHSInterpolator*, float**, uint32_t*);
-};
+// entries or the reference's (whichever `f` belongs to; a digest run's `f`
+// calls the library's row entry through the invoker): Create with ring 16
+// and the ratio q[0], the n inputs in blocks of 1..7 and 14 (the largest),
+// Stop, every output into p[1] (room for the most any of the ratios gives),
+// Destroy. A bad Create (q[0] 0) leaves p[1] as it was.
 template <class F, class G>
 double chsStream(F f, G entry, const float* in, float* out, uint32_t n, const long double* q) {
-#define TQ_CHS_SUITE(ns) ChsSuite{[](CHSInterpolator** h, const CHSInterpolatorParams* p) { return ns tqcalcCHSInterpolator_Create(h, p); }, \
-      [](CHSInterpolator* h) { return ns tqcalcCHSInterpolator_Destroy(h); },                                                   \
-      [](CHSInterpolator* h, const float* v, uint32_t c, float** o, uint32_t* k) { return ns tqcalcCHSInterpolator_InterpolateValues(h, v, c, o, k); }, \
-      [](CHSInterpolator* h) { return ns tqcalcCHSInterpolator_Reset(h); },                                                     \
-      [](CHSInterpolator* h, float** o, uint32_t* k) { return ns tqcalcCHSInterpolator_Stop(h, o, k); }}
-  // Digest runs pass a calling lambda, not an entry: they take the library's.
   bool library = true;
   if constexpr (std::is_pointer_v<F>) library = reinterpret_cast<const void*>(f) == reinterpret_cast<const void*>(entry);
-  const ChsSuite s = library ? TQ_CHS_SUITE(::) : TQ_CHS_SUITE(::tq::ref::);
-#undef TQ_CHS_SUITE
+  const auto call = [&](auto lib, auto ref, auto... a) -> uint32_t {
+    if constexpr (!std::is_pointer_v<F> && std::is_same_v<decltype(lib), G>)
+      if (reinterpret_cast<const void*>(lib) == reinterpret_cast<const void*>(entry)) return f(a...);
+    return library ? lib(a...) : ref(a...);
+  };
+#define TQ_CHS(name, ...) call(&::tqcalcCHSInterpolator_##name, &::tq::ref::tqcalcCHSInterpolator_##name, __VA_ARGS__)
   const CHSInterpolatorParams params{1000.0, double(1000 * q[0]), 16};
   CHSInterpolator* h = nullptr;
-  uint32_t status = s.create(&h, &params), total = 0, got = 0;
+  uint32_t status = TQ_CHS(Create, &h, &params), total = 0, got = 0;
   if (status) return status;
   float* values = nullptr;
   const auto collect = [&] { std::copy(values, values + got, out + total), total += got; };
   for (uint32_t at = 0, block = 1; at < n; at += block, block = block == 7 ? 14 : block % 14 + 1) {
     block = std::min(block, n - at);
-    if ((status = s.interpolate(h, in + at, block, &values, &got)) == 0) collect();
-    if (at == 0 && n > 20) s.reset(h);  // a restart: the stream begins anew at sample 1
+    if ((status = TQ_CHS(InterpolateValues, h, in + at, block, &values, &got)) == 0) collect();
+    if (at == 0 && n > 20) TQ_CHS(Reset, h);  // a restart: the stream begins anew at sample 1
   }
-  if (s.stop(h, &values, &got) == 0) collect();
-  return double(status + 10 * s.destroy(h) + 100 * total);
+  if (TQ_CHS(Stop, h, &values, &got) == 0) collect();
+  return double(status + 10 * TQ_CHS(Destroy, h) + 100 * total);
+#undef TQ_CHS
 }
 
 #define SCALED_PARAMS(native, scale, offset)                                                                            \
