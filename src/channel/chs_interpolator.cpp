@@ -127,7 +127,7 @@ uint32_t TQCALC_STDCALL tqcalcCHSInterpolator_Create(CHSInterpolator** interpola
   const double perCall = std::trunc(double(length - 2) * ratio) + 2;
   const std::size_t maxSlots = std::numeric_limits<std::size_t>::max() / sizeof(float);
   if (!(capacity < kCountLimit) || !(perCall < kCountLimit) || std::size_t(length) > maxSlots / 2 ||
-      std::size_t(perCall) > maxSlots)
+      std::size_t(std::max(perCall, capacity)) > maxSlots)
     return CHSStatusInvalidArgument;
   auto* o = static_cast<CHSInterpolator*>(std::calloc(1, sizeof(CHSInterpolator)));
   if (!o) return CHSStatusInvalidArgument;

@@ -67,10 +67,18 @@ double flicker(F f, void* const* p, const long double* q, uint32_t n) {
 }
 
 // The scaled-value exports take one record, built from the source and
-// output arrays and the scalars {stride, code, scale, offset}.
+// output arrays and the scalars {stride, code, scale, offset, backward}:
+// the pairs (codes 9, 10) at half the count; backward, the negated stride
+// from the last value read.
 template <class Params, class F, class Out>
-double scaledCall(F f, const void* source, Out* out, uint32_t n, const long double* q) {
-  const Params params{source, out, decltype(Params::scale)(q[2]), decltype(Params::offset)(q[3]), int32_t(n), uint32_t(q[1]), int32_t(q[0])};
+double scaledCall(F f, const char* source, Out* out, uint32_t n, const long double* q) {
+  static const int kBytes[] = {1, 1, 2, 2, 4, 4, 8, 8, 4, 4, 8};
+  const auto code = uint32_t(q[1]), stride = uint32_t(q[0]);
+  const int32_t count = int32_t(code == 9 || code == 10 ? n / 2 : n);
+  const int64_t last = (code >= 9 ? 2 * int64_t(count) : count) - 1;
+  if (q[4] != 0 && code <= 10 && last > 0) source += last * stride * kBytes[code];
+  const Params params{source, out, decltype(Params::scale)(q[2]), decltype(Params::offset)(q[3]), count, code,
+                      q[4] != 0 ? -int32_t(stride) : int32_t(stride)};
   f(&params);
   return 0.0;
 }
@@ -105,44 +113,42 @@ double iirSingleCalls(F f, void* const* p, const long double* q, uint32_t n) {
 }
 
 // The CHS exports, each row running one whole stream through the library's
-// entries or the reference's (whichever `f` belongs to): Create with ring
-// 16 and the ratio q[0], the n inputs in blocks of 1..7, Stop, every output
-// into p[1] (room for the most any of the ratios gives), Destroy. A bad
-// Create (q[0] 0) leaves p[1] as it was.
-struct ChsSuite {
-  uint32_t (*create)(CHSInterpolator**, const CHSInterpolatorParams*);
-  uint32_t (*destroy)(CHSInterpolator*);
-  uint32_t (*interpolate)(CHSInterpolator*, const float*, uint32_t, float**, uint32_t*);
-  uint32_t (*reset)(CHSInterpolator*);
-  uint32_t (*stop)(CHSInterpolator*, float**, uint32_t*);
-};
+// entries or the reference's (whichever `f` belongs to; a digest run's `f`
+// calls the library's row entry through the invoker): Create with ring 16
+// and the ratio q[0], the n inputs in blocks of 1..7 and 14 (the largest),
+// Stop, every output into p[1] (room for the most any of the ratios gives),
+// Destroy. A bad Create (q[0] 0) leaves p[1] as it was.
 template <class F, class G>
 double chsStream(F f, G entry, const float* in, float* out, uint32_t n, const long double* q) {
-#define TQ_CHS_SUITE(ns) ChsSuite{[](CHSInterpolator** h, const CHSInterpolatorParams* p) { return ns tqcalcCHSInterpolator_Create(h, p); }, \
-      [](CHSInterpolator* h) { return ns tqcalcCHSInterpolator_Destroy(h); },                                                   \
-      [](CHSInterpolator* h, const float* v, uint32_t c, float** o, uint32_t* k) { return ns tqcalcCHSInterpolator_InterpolateValues(h, v, c, o, k); }, \
-      [](CHSInterpolator* h) { return ns tqcalcCHSInterpolator_Reset(h); },                                                     \
-      [](CHSInterpolator* h, float** o, uint32_t* k) { return ns tqcalcCHSInterpolator_Stop(h, o, k); }}
-  // Digest runs pass a calling lambda, not an entry: they take the library's.
   bool library = true;
   if constexpr (std::is_pointer_v<F>) library = reinterpret_cast<const void*>(f) == reinterpret_cast<const void*>(entry);
-  const ChsSuite s = library ? TQ_CHS_SUITE(::) : TQ_CHS_SUITE(::tq::ref::);
-#undef TQ_CHS_SUITE
+  const auto call = [&](auto lib, auto ref, auto... a) -> uint32_t {
+    if constexpr (!std::is_pointer_v<F> && std::is_same_v<decltype(lib), G>)
+      if (reinterpret_cast<const void*>(lib) == reinterpret_cast<const void*>(entry)) return f(a...);
+    return library ? lib(a...) : ref(a...);
+  };
+#define TQ_CHS(name, ...) call(&::tqcalcCHSInterpolator_##name, &::tq::ref::tqcalcCHSInterpolator_##name, __VA_ARGS__)
   const CHSInterpolatorParams params{1000.0, double(1000 * q[0]), 16};
   CHSInterpolator* h = nullptr;
-  uint32_t status = s.create(&h, &params), total = 0, got = 0;
+  uint32_t status = TQ_CHS(Create, &h, &params), total = 0, got = 0;
   if (status) return status;
   float* values = nullptr;
   const auto collect = [&] { std::copy(values, values + got, out + total), total += got; };
-  for (uint32_t at = 0, block = 1; at < n; at += block, block = block % 7 + 1) {
+  for (uint32_t at = 0, block = 1; at < n; at += block, block = block == 7 ? 14 : block % 14 + 1) {
     block = std::min(block, n - at);
-    if ((status = s.interpolate(h, in + at, block, &values, &got)) == 0) collect();
-    if (at == 0 && n > 20) s.reset(h);  // a restart: the stream begins anew at sample 1
+    if ((status = TQ_CHS(InterpolateValues, h, in + at, block, &values, &got)) == 0) collect();
+    if (at == 0 && n > 20) TQ_CHS(Reset, h);  // a restart: the stream begins anew at sample 1
   }
-  if (s.stop(h, &values, &got) == 0) collect();
-  return double(status + 10 * s.destroy(h) + 100 * total);
+  if (TQ_CHS(Stop, h, &values, &got) == 0) collect();
+  return double(status + 10 * TQ_CHS(Destroy, h) + 100 * total);
+#undef TQ_CHS
 }
 
+#define SCALED_PARAMS(native, scale, offset)                                                                            \
+  {1, native, 0.3, -2.5, 0}, {3, native, -1.5, 0.25, 1}, {2, 11, 1, 0, 0}, {1, 0xFFFFFFFFu, 1, 0, 0},                  \
+      {1, 0, 0.3, -2.5, 1}, {3, 1, scale, offset, 0}, {2, 2, 0.3, -2.5, 1}, {1, 3, 0.3, -2.5, 0}, {3, 4, 0.3, -2.5, 1}, \
+      {1, 5, scale, offset, 0}, {2, 6, 0.3, -2.5, 1}, {3, 7, 0.3f, -2.5, 0}, {1, 8, 0.3, -2.5, 1},                     \
+      {3, 9, 0.3, -2.5, 0}, {1, 10, 0.3, -2.5, 1}, {0, 4, 0.3, -2.5, 0}
 #define IIR_PARAMS {0, 2}, {3, 4}, {0, 1}, {0, 0}, {0, -1}, {0, 5}
 const std::vector<Op>& ops() {
   static const std::vector<Op> table = {
@@ -205,12 +211,11 @@ const std::vector<Op>& ops() {
       TQ_PAIR_ROW(tqcalcCAPV_log, "if ow", EDGES,
                   (f(PF(0), n, PW(1), int32_t(q[0]), int32_t(q[1]), float(q[2]), float(q[3]), float(q[4])), 0.0),
                   {-2000, 2000, 100, 50, 10}, {0, 640, -80, 320, 0.25}, {-100000, 100000, 100, 0, 0}),
-      // Double and Float samples (the other codes: tests/channel), strided;
-      // code 11 writes nothing.
+      // Every code (11 and above write nothing) at strides 0..3, forwards and backwards.
       TQ_PAIR_ROW(tqcalcChannelGetScaledValuesAtPos_double, "id/ od", EDGES,
-                  scaledCall<ScaledValuesParamsDouble>(f, p[0], PD(1), n, q), {1, 7, 0.3, -2.5}, {3, 7, -1.5, 0.25}, {2, 11, 1, 0}),
-      TQ_PAIR_ROW(tqcalcChannelGetScaledValuesAtPos_float, "if/ of", EDGES,
-                  scaledCall<ScaledValuesParamsFloat>(f, p[0], PF(1), n, q), {1, 5, 0.3f, -2.5}, {3, 5, -1.5, 0.25}, {2, 11, 1, 0}),
+                  scaledCall<ScaledValuesParamsDouble>(f, static_cast<const char*>(p[0]), PD(1), n, q), SCALED_PARAMS(7, -1e300, 0x1p-1074)),
+      TQ_PAIR_ROW(tqcalcChannelGetScaledValuesAtPos_float, "id/ of", EDGES,
+                  scaledCall<ScaledValuesParamsFloat>(f, static_cast<const char*>(p[0]), PF(1), n, q), SCALED_PARAMS(5, 3e38f, -0.0)),
       // position min(q[0], length): from the start, inside, at the end.
       TQ_PAIR_ROW(tqcalcFIRFilter_float, "if if", BYTES | EXACT,
                   f(PF(0), PF(1), int32_t(n), int32_t(std::min<long double>(q[0], n))), {0}, {1}, {5}, {17}, {1000}),
