@@ -55,7 +55,9 @@ void secondOrderSections(IIRTap* t, const double* gains, double* v, uint32_t n) 
     v[i] = u;
   }
   TQ_UNROLL for (unsigned s = 0; s < G; ++s) {
-    TQ_UNROLL for (unsigned k = 0; k < 3; ++k) t[3 * s + k].x = x[s][k], t[3 * s + k].y = y[s][k];
+    // Opaque: packing x and y into pairs here would put two shuffles on the
+    // recursive chain of the loop above.
+    TQ_UNROLL for (unsigned k = 0; k < 3; ++k) t[3 * s + k].x = opaque(x[s][k]), t[3 * s + k].y = opaque(y[s][k]);
   }
 }
 
