@@ -2,9 +2,10 @@
 // Fibonacci numbers up to the clamp), the clamp's direction for NaN, three
 // taps per section for filter type 3 whatever the order (the taps flush
 // against a guard page), and blocks against single calls at counts 0..20,
-// in place, outputs and state bits.
+// in place, outputs and state bits; high orders against the definition.
 #include <gtest/gtest.h>
 
+#include "reference/reference.h"
 #include "support/bits.h"
 #include "support/guarded.h"
 #include "tqcalc.h"
@@ -103,6 +104,27 @@ void blocksAgree(Single single, Block block) {
 TEST(IirFilter, BlocksEqualSingleCallsInPlace) {
   blocksAgree<double>(tqcalcIIRFilter_double, tqcalcIIRFilterArr_double);
   blocksAgree<float>(tqcalcIIRFilter_float_cdecl, tqcalcIIRFilterArr_float_cdecl);
+}
+
+// General sections of high order (one section's history beyond, at and
+// below 32 taps is kept differently), two sections, blocks longer than 256:
+// outputs and taps equal the definition's bits.
+TEST(IirFilter, HighOrdersMatchTheDefinition) {
+  for (int32_t order : {31, 32, 33, 40}) {
+    const std::size_t perSection = std::size_t(order) + 1, taps = 2 * perSection;
+    Filter a(0, 2, order, perSection), b(0, 2, order, perSection);
+    const auto coefficients = randomValues<double>(2 * taps, std::uint32_t(order), 0.05);
+    for (std::size_t i = 0; i < taps; ++i) {
+      a.tap(i) = b.tap(i) = {coefficients[i] * 3, -coefficients[i], coefficients[2 * i % taps], coefficients[taps + i]};
+    }
+    a.gains[1] = b.gains[1] = 1.5;
+    const auto input = randomValues<double>(300, 7, 1e3);
+    std::vector<double> got(300), expected(300);
+    tqcalcIIRFilterArr_double(&a.state, input.data(), got.data(), 300);
+    ref::tqcalcIIRFilterArr_double(&b.state, input.data(), expected.data(), 300);
+    EXPECT_TRUE(sameBits(expected, got)) << order;
+    EXPECT_EQ(0, std::memcmp(a.taps.data(), b.taps.data(), taps * sizeof(IIRTap))) << order;
+  }
 }
 
 // A block longer than the internal chunk, and no sections: a converted copy.
