@@ -130,7 +130,6 @@ TQ_LANES void store(void* p, I32x4 v) { _mm_storeu_si128(static_cast<__m128i*>(p
 // `streamingDone()` orders them before anything the caller does next.
 TQ_LANES void storeStreaming(void* p, F32x8 v) { _mm256_stream_ps(static_cast<float*>(p), v.v); }
 TQ_LANES void storeStreaming(void* p, F64x4 v) { _mm256_stream_pd(static_cast<double*>(p), v.v); }
-TQ_LANES void storeStreaming(void* p, I16x8 v) { _mm_stream_si128(static_cast<__m128i*>(p), v.v); }  // 16-byte aligned
 TQ_LANES void storeStreaming(void* p, float v) { store(p, v); }
 TQ_LANES void storeStreaming(void* p, double v) { store(p, v); }
 TQ_LANES void streamingDone() { _mm_sfence(); }

@@ -28,18 +28,7 @@ extern "C" void TQCALC_STDCALL tqcalcMoveAndGetMinMaxAveRMS_int16_t(int16_t* des
   };
   const auto [head, end] = splitAt(step == 1 ? source : destination, count);
   for (std::size_t i = 0; i < head; ++i) one(i);
-  const auto sourceAt = reinterpret_cast<std::uintptr_t>(source);
-  const auto destinationAt = reinterpret_cast<std::uintptr_t>(destination);
-  if (step == 1 && std::size_t(count) * 2 >= kStreamingBytes && (destinationAt - sourceAt) % 16 == 0) {
-    // A destination beyond the caches, aligned like the source: the blocks
-    // go out non-temporally, without reading each line first.
-    addBlocks(r, offset, head, end, [=](std::size_t i) {
-      const I16x8 v = load<I16x8>(source + i);
-      storeStreaming(destination + i, v);
-      return v;
-    });
-    streamingDone();
-  } else if (step == 1) {
+  if (step == 1) {
     addBlocks(r, offset, head, end, [=](std::size_t i) {
       const I16x8 v = load<I16x8>(source + i);
       store(destination + i, v);
