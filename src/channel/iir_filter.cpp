@@ -20,6 +20,18 @@ using namespace tq::simd;
 constexpr double kBound = 1e10;
 constexpr uint32_t kChunk = 256;
 
+// Outputs within the bounds skip the clamp on a branch, which keeps its two
+// operations off each section's recursive chain; values beyond them (NaN
+// among them) are clamped as written, so the result is the same either way.
+inline double clampUpperFirst(double r) {  // NaN becomes +1e10
+  if (__builtin_expect(abs(r) < kBound, 1)) return r;
+  return opaque(max(min(r, kBound), -kBound));
+}
+inline double clampLowerFirst(double r) {  // NaN becomes -1e10
+  if (__builtin_expect(abs(r) < kBound, 1)) return r;
+  return opaque(min(max(r, -kBound), kBound));
+}
+
 // Up to four second-order sections, sample by sample through all of them:
 // each section's recursion is a chain of about six dependent operations per
 // sample, and only with the sections side by side can the processor overlap
@@ -38,26 +50,50 @@ void secondOrderSections(IIRTap* t, const double* gains, double* v, uint32_t n) 
       x[s][2] = mul(u, gains[s]);
       const double r = add(mul(b[s][2], x[s][2]), sub(add(mul(b[s][1], x[s][1]), mul(b[s][0], x[s][0])),
                                                       add(mul(a[s][1], y[s][1]), mul(a[s][0], y[s][0]))));
-      u = y[s][2] = max(min(r, kBound), -kBound);  // upper bound first: NaN becomes +1e10
+      u = y[s][2] = clampUpperFirst(r);
     }
     v[i] = u;
   }
   TQ_UNROLL for (unsigned s = 0; s < G; ++s) {
-    TQ_UNROLL for (unsigned k = 0; k < 3; ++k) t[3 * s + k].x = x[s][k], t[3 * s + k].y = y[s][k];
+    // Opaque: packing x and y into pairs here would put two shuffles on the
+    // recursive chain of the loop above.
+    TQ_UNROLL for (unsigned k = 0; k < 3; ++k) t[3 * s + k].x = opaque(x[s][k]), t[3 * s + k].y = opaque(y[s][k]);
   }
 }
 
-// Order N: the (x, y) pairs move down one tap as 16-byte units.
-void generalSection(IIRTap* t, std::size_t order, double gain, double* v, uint32_t n) {
+// Order N, sample by sample through the taps: the (x, y) pairs move down one
+// tap as 16-byte units.
+void generalSectionInTaps(IIRTap* t, std::size_t order, double gain, double* v, uint32_t n) {
   for (uint32_t i = 0; i < n; ++i) {
     for (std::size_t k = 0; k < order; ++k) store(&t[k].x, load<F64x2>(&t[k + 1].x));
     t[order].x = mul(v[i], gain);
     double acc = 0.0;
     for (std::size_t k = 0; k < order; ++k) acc = add(sub(mul(t[k].b, t[k].x), mul(t[k].a, t[k].y)), acc);
-    double r = add(mul(t[order].b, t[order].x), acc);
-    r = min(max(r, -kBound), kBound);  // lower bound first: NaN becomes -1e10
-    v[i] = t[order].y = r;
+    v[i] = t[order].y = clampLowerFirst(add(mul(t[order].b, t[order].x), acc));
   }
+}
+
+// Order N up to kLinearOrder: the chunk's section inputs and outputs in two
+// arrays in time order behind the N past ones, so that nothing moves per
+// sample and the history is written back once. Only the previous output is
+// on the recursive chain, and it stays in a register.
+constexpr std::size_t kLinearOrder = 32;
+void generalSection(IIRTap* t, std::size_t order, double gain, double* v, uint32_t n) {
+  if (order > kLinearOrder) return generalSectionInTaps(t, order, gain, v, n);
+  double xs[kLinearOrder + kChunk], ys[kLinearOrder + kChunk], b[kLinearOrder + 1], a[kLinearOrder];
+  const std::size_t last = order - 1;  // time n - 1 is at index n + N - 1
+  for (std::size_t k = 0; k < order; ++k) xs[k] = t[k + 1].x, ys[k] = t[k + 1].y, b[k] = t[k].b, a[k] = t[k].a;
+  b[order] = t[order].b;
+  for (uint32_t i = 0; i < n; ++i) xs[order + i] = mul(v[i], gain);
+  double previous = order > 0 ? ys[last] : 0.0;
+  for (uint32_t i = 0; i < n; ++i) {
+    const double *x = xs + i, *y = ys + i;  // index k: time i - N + k
+    double acc = 0.0;
+    for (std::size_t k = 0; k + 1 < order; ++k) acc = add(sub(mul(b[k], x[k]), mul(a[k], y[k])), acc);
+    if (order > 0) acc = add(sub(mul(b[last], x[last]), mul(a[last], previous)), acc);
+    v[i] = ys[order + i] = previous = clampLowerFirst(add(mul(b[order], x[order]), acc));
+  }
+  for (std::size_t k = 0; k <= order; ++k) t[k].x = xs[n - 1 + k], t[k].y = ys[n - 1 + k];
 }
 
 void cascade(const IIRFilterState& f, double* v, uint32_t n) {

@@ -239,6 +239,13 @@ template <class S> TQ_LANES IfScalar<S> mul(S a, S b) { return a * b; }
 template <class S> TQ_LANES IfScalar<S> div(S a, S b) { return a / b; }
 template <class S> TQ_LANES IfScalar<S> min(S a, S b) { return a < b ? a : b; }
 template <class S> TQ_LANES IfScalar<S> max(S a, S b) { return a > b ? a : b; }
+// The value as made, hidden from the optimiser: code that forms it on a
+// rarely taken branch then stays on that branch instead of being turned into
+// a branch-free select that every pass through would wait for.
+template <class S> TQ_LANES IfScalar<S> opaque(S a) {
+  __asm__ volatile("" : "+x"(a));
+  return a;
+}
 
 #define TQ_FLOAT_LANE_OPS(V, suffix, prefix)                                                      \
   TQ_LANES V add(V a, V b) { return {prefix##_add_##suffix(a.v, b.v)}; }                        \
@@ -394,6 +401,8 @@ TQ_LANES F32x8 narrowPair(F64x4 low, F64x4 high) { return combine(narrow(low), n
 // int16 lanes sign-extended to int32: the low four and the high four.
 TQ_LANES I32x4 widenLow(I16x8 v) { return {_mm_cvtepi16_epi32(v.v)}; }
 TQ_LANES I32x4 widenHigh(I16x8 v) { return {_mm_cvtepi16_epi32(_mm_unpackhi_epi64(v.v, v.v))}; }
+// Sums of neighbouring pairs, exact: lane k = v[2k] + v[2k + 1].
+TQ_LANES I32x4 addPairs(I16x8 v) { return {_mm_madd_epi16(v.v, _mm_set1_epi16(1))}; }
 // The low 16 bits of each int32 lane of a, then of b (modulo 65536, no
 // saturation).
 TQ_LANES I16x8 narrowModulo(I32x4 a, I32x4 b) {

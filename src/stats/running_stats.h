@@ -54,6 +54,13 @@ TQ_LANES void addSample(Running<T>& r, T v, OffsetOf<T> offset, bool single) {
   r.squares += s * s;
 }
 
+// int16 sums are exact in double in any order (2^32 samples stay below 2^47),
+// so the blocks' sum is gathered as integers: one multiply-add per block into
+// 32-bit lanes, which go into exact double lanes before they could overflow,
+// every kExactRun blocks. The double sums would give the same bits.
+template <class T> inline constexpr bool kExactSum = std::is_same_v<T, int16_t>;
+constexpr std::size_t kExactRun = std::size_t(1) << 14;  // |lane| <= 2^14 * 2^16
+
 // Whole blocks i = first, first + w, ... below `end` (end - first a multiple
 // of the width w): `block(i)` gives the samples i .. i + w - 1.
 template <class T, class BlockAt>
@@ -64,6 +71,7 @@ TQ_LANES void addBlocks(Running<T>& r, OffsetOf<T> offset, std::size_t first, st
   if (first == end) return;
   V lo[turn], hi[turn];
   F64x4 sum[4], squares[4];
+  I32x4 exact = splat<I32x4>(0);
   const F64x4 shift = splat<F64x4>(double(offset));
   TQ_UNROLL for (unsigned k = 0; k < turn; ++k) lo[k] = splat<V>(r.lo), hi[k] = splat<V>(r.hi);
   TQ_UNROLL for (unsigned k = 0; k < 4; ++k) sum[k] = squares[k] = splat<F64x4>(0.0);
@@ -71,19 +79,26 @@ TQ_LANES void addBlocks(Running<T>& r, OffsetOf<T> offset, std::size_t first, st
     const V v = block(at);
     lo[k] = min(v, lo[k]);
     hi[k] = max(v, hi[k]);
+    if constexpr (kExactSum<T>) exact = add(exact, addPairs(v));
     F64x4 d[halves];
     toDoubles(v, d);
     TQ_UNROLL for (unsigned h = 0; h < halves; ++h) {
       const F64x4 s = add(d[h], shift);
-      sum[k * halves + h] = add(sum[k * halves + h], d[h]);
+      if constexpr (!kExactSum<T>) sum[k * halves + h] = add(sum[k * halves + h], d[h]);
       squares[k * halves + h] = add(squares[k * halves + h], mul(s, s));
     }
   };
-  std::size_t i = first;
-  for (; end - i >= turn * width; i += turn * width) {
-    TQ_UNROLL for (unsigned k = 0; k < turn; ++k) fold(k, i + k * width);
+  // Runs of an even number of blocks: block j of the call still goes to the
+  // accumulators j % turn.
+  const std::size_t run = kExactSum<T> ? kExactRun * width : end - first;
+  for (std::size_t i = first; i != end;) {
+    const std::size_t runEnd = end - i > run ? i + run : end;
+    for (; runEnd - i >= turn * width; i += turn * width) {
+      TQ_UNROLL for (unsigned k = 0; k < turn; ++k) fold(k, i + k * width);
+    }
+    for (; i != runEnd; i += width) fold(0, i);
+    if constexpr (kExactSum<T>) sum[0] = add(sum[0], toDouble(exact)), exact = splat<I32x4>(0);
   }
-  for (; i != end; i += width) fold(0, i);
   TQ_UNROLL for (unsigned k = 1; k < turn; ++k) lo[0] = min(lo[k], lo[0]), hi[0] = max(hi[k], hi[0]);
   const auto lows = lanesOf(lo[0]), highs = lanesOf(hi[0]);
   for (std::size_t k = 0; k < width; ++k) {

@@ -5,6 +5,9 @@
 // harness rows'.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "reference/reference.h"
 #include "support/bits.h"
 #include "tqcalc.h"
 
@@ -54,6 +57,37 @@ TEST(IirFilter, TypeThreeUsesThreeTapsPerSectionInPlace) {
   std::vector<double> y = {1, 0, 0, 0, 0, 0};
   tqcalcIIRFilterArr_double(&f.state, y.data(), y.data(), 6);
   EXPECT_TRUE(sameBits({2, 0, 2, 0, 0.5, 0}, y));
+}
+
+// General sections of high order (one section's history beyond, at and
+// below 32 taps is kept differently), two sections, blocks longer than the
+// internal chunk: outputs and taps equal the definition's bits.
+TEST(IirFilter, HighOrdersMatchTheDefinition) {
+  for (int32_t order : {31, 32, 33, 40}) {
+    const std::size_t perSection = std::size_t(order) + 1, taps = 2 * perSection;
+    Filter a(0, 2, order, perSection), b(0, 2, order, perSection);
+    const auto coefficients = randomValues<double>(2 * taps, std::uint32_t(order), 0.05);
+    for (std::size_t i = 0; i < taps; ++i) {
+      a.taps[i] = b.taps[i] = {coefficients[i] * 3, -coefficients[i], coefficients[2 * i % taps], coefficients[taps + i]};
+    }
+    a.gains[1] = b.gains[1] = 1.5;
+    const auto input = randomValues<double>(300, 7, 1e3);
+    std::vector<double> got(300), expected(300);
+    tqcalcIIRFilterArr_double(&a.state, input.data(), got.data(), 300);
+    ref::tqcalcIIRFilterArr_double(&b.state, input.data(), expected.data(), 300);
+    EXPECT_TRUE(sameBits(expected, got)) << order;
+    EXPECT_EQ(0, std::memcmp(a.taps.data(), b.taps.data(), taps * sizeof(IIRTap))) << order;
+  }
+}
+
+// A second-order block longer than the internal chunk equals single calls.
+TEST(IirFilter, LongBlocksEqualSingleCalls) {
+  Filter a(0, 1, 2, 3), b(0, 1, 2, 3);
+  a.taps[2].b = b.taps[2].b = 0.5, a.taps[1].a = b.taps[1].a = -0.9;
+  const auto input = randomValues<double>(1000, 3, 1.0);
+  std::vector<double> out(1000);
+  tqcalcIIRFilterArr_double(&b.state, input.data(), out.data(), 1000);
+  for (std::size_t i = 0; i < 1000; ++i) ASSERT_SAME_BITS(tqcalcIIRFilter_double(&a.state, input[i]), out[i]);
 }
 
 }  // namespace
