@@ -50,11 +50,5 @@ std::vector<ExportRow> builtRows() {
 INSTANTIATE_TEST_SUITE_P(Table, EveryExport, ::testing::ValuesIn(builtRows()),
                          [](const auto& info) { return info.param.name; });
 
-TEST(DigestCases, EachBelongsToABuiltExport) {
-  for (const auto& [name, digestCase] : digestCases())
-    EXPECT_TRUE(std::any_of(exportRows().begin(), exportRows().end(), [&](const auto& row) { return row.name == name && row.built; }))
-        << name << " has a digest case but is not an export of the table";
-}
-
 }  // namespace
 }  // namespace tq::test

@@ -50,17 +50,14 @@ TEST(Elementwise, OutputsBeyondTheCachesKeepTheirBits) {
     const auto args = parseArgs(o.shape);
     const uint32_t n = uint32_t((32u << 20) / args[0].size() + 13);
     const long double* q = o.params.empty() ? nullptr : o.params[0].data();
-    Bytes arrays[2][3];  // library, reference; one element more for the misaligned output
+    // Library, reference; one element more for the misaligned output.
+    std::vector<Bytes> a[2] = {arrays(args, n + 1, q, EXACT, 0), arrays(args, n + 1, q, EXACT, 0)};
     std::vector<void*> p[2];
     for (int side = 0; side < 2; ++side)
-      for (std::size_t k = 0; k < args.size(); ++k) {
-        arrays[side][k].resize((args[k].count(n, q) + 1) * args[k].size());
-        generate(args[k], EXACT, uint32_t(k), arrays[side][k]);
-        p[side].push_back(arrays[side][k].data() + (k == 0 ? args[0].size() : 0));
-      }
+      for (std::size_t k = 0; k < args.size(); ++k) p[side].push_back(a[side][k].data() + (k == 0 ? args[0].size() : 0));
     o.run(p[0].data(), q, n);
     o.reference(p[1].data(), q, n);
-    EXPECT_TRUE(arrays[0][0] == arrays[1][0]) << name;
+    EXPECT_TRUE(a[0][0] == a[1][0]) << name;
   }
 }
 

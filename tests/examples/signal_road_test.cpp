@@ -1,8 +1,8 @@
 // The demo host's signal road end to end on a short stream, with answers
 // known from the designs: Butterworth's unity DC gain and -3 dB at the
 // corner, the windowed sinc's flat passband and deep stopband, a slow sine
-// through the resampler, pink noise falling 3 dB per octave, and the count
-// of outputs after Stop.
+// through the resampler, and the count of outputs after Stop (the spectra's
+// slopes and corners are the road's own checks).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -30,16 +30,6 @@ TEST(SignalRoad, StagesMeetTheirDesigns) {
   const Stages r = runStages(s);
   EXPECT_EQ(r.resampled.size(), uint64_t(double(s.samples - 1) * 0.91875) + 1);
   ASSERT_EQ(r.highPassed.size(), r.resampled.size());
-  // 4000 codes RMS at 10 V per 32768 codes, spread evenly up to fs/2.
-  const double whiteRms = 4000 * 10.0 / 32768;
-  EXPECT_NEAR(rmsFrom(r.white, 0), whiteRms, 0.01 * whiteRms);
-  const Spectrum white = welch(r.white, s.sampleRate, s.welchSegment);
-  double level = 0;
-  for (std::size_t k = 171; k < 1707; ++k) level += white.at(k) / 1536;  // 1 .. 10 kHz
-  EXPECT_NEAR(decibels(level), decibels(rmsFrom(r.white, 0) * rmsFrom(r.white, 0) / 24000), 0.1);
-  const Spectrum pinkSpectrum = welch(r.pink, s.sampleRate, s.welchSegment);
-  EXPECT_NEAR(slopePerOctave(pinkSpectrum, 48, 4800), -3.0, 0.5);
-  EXPECT_NEAR(gainAt(welch(r.lowPassed, s.sampleRate, s.welchSegment), pinkSpectrum, 2000), -3.0, 0.5);
 
   // Settled sines: 200 periods of the corner frequency, then DC.
   std::mt19937 rng(1);

@@ -150,6 +150,7 @@ double chsStream(F f, G entry, const float* in, float* out, uint32_t n, const lo
       {1, 5, scale, offset, 0}, {2, 6, 0.3, -2.5, 1}, {3, 7, 0.3f, -2.5, 0}, {1, 8, 0.3, -2.5, 1},                     \
       {3, 9, 0.3, -2.5, 0}, {1, 10, 0.3, -2.5, 1}, {0, 4, 0.3, -2.5, 0}
 #define IIR_PARAMS {0, 2}, {3, 4}, {0, 1}, {0, 0}, {0, -1}, {0, 5}
+#define AVE_WIDTHS {3}, {0}, {2}, {7}, {20}, {41}
 const std::vector<Op>& ops() {
   static const std::vector<Op> table = {
       TQ_PAIR_ROW(tqcalcGetVersion, "ow*0+1 ow*0+1 ow*0+1", 0, (f(PW(0), PW(1), int32_t(q[0]), PW(2)), 0.0),
@@ -185,14 +186,10 @@ const std::vector<Op>& ops() {
       TQ_PAIR_ROW(tqcalcCACalcFilter_int16_t, "bs if/", EXACT, f(PS(0), n, PF(1), uint32_t(q[0])), {3}, {1}, {0}),
       TQ_PAIR_ROW(tqcalcCACalcFilter_int32_t, "bw if/", EXACT, f(PW(0), n, PF(1), uint32_t(q[0])), {3}, {1}, {0}),
       // Widths below, at and above the counts of the sweep (count < W: nothing written).
-      TQ_PAIR_ROW(tqcalcCACalcAveFilter_double, "id od", 0, (f(PD(0), PD(1), uint16_t(q[0]), n), 0.0),
-                  {3}, {0}, {2}, {7}, {20}, {41}),
-      TQ_PAIR_ROW(tqcalcCACalcAveFilter_float, "if of", 0, (f(PF(0), PF(1), uint16_t(q[0]), n), 0.0),
-                  {3}, {0}, {2}, {7}, {20}, {41}),
-      TQ_PAIR_ROW(tqcalcCACalcAveFilter_double_scalar, "id od", 0, (f(PD(0), PD(1), uint16_t(q[0]), n), 0.0),
-                  {3}, {0}, {2}, {7}, {20}, {41}),
-      TQ_PAIR_ROW(tqcalcCACalcAveFilter_float_scalar, "if of", 0, (f(PF(0), PF(1), uint16_t(q[0]), n), 0.0),
-                  {3}, {0}, {2}, {7}, {20}, {41}),
+      TQ_PAIR_ROW(tqcalcCACalcAveFilter_double, "id od", 0, (f(PD(0), PD(1), uint16_t(q[0]), n), 0.0), AVE_WIDTHS),
+      TQ_PAIR_ROW(tqcalcCACalcAveFilter_float, "if of", 0, (f(PF(0), PF(1), uint16_t(q[0]), n), 0.0), AVE_WIDTHS),
+      TQ_PAIR_ROW(tqcalcCACalcAveFilter_double_scalar, "id od", 0, (f(PD(0), PD(1), uint16_t(q[0]), n), 0.0), AVE_WIDTHS),
+      TQ_PAIR_ROW(tqcalcCACalcAveFilter_float_scalar, "if of", 0, (f(PF(0), PF(1), uint16_t(q[0]), n), 0.0), AVE_WIDTHS),
       // The indices give only the count: the arrays start at element 0 (raw
       // data at firstIndex).
       TQ_PAIR_ROW(tqCalcCACopyRawDataToChannels, "if+3 of of*0+1 ow*0+1", EDGES,

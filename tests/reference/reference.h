@@ -14,8 +14,6 @@
 #include <type_traits>
 #include <vector>
 
-#include "tqcalc.h"
-
 #include "core/fast_log10.h"
 #include "tqcalc.h"
 
@@ -77,26 +75,20 @@ inline void tqcalcConvertInt16ToInt32(const int16_t* s, int32_t* d, uint32_t n) 
 inline void tqcalcConvertInt32ToInt16(const int32_t* s, int16_t* d, uint32_t n) {
   each(d, n, [&](uint32_t i) { return int16_t(uint16_t(uint32_t(s[i]))); });
 }
-inline float* tqcalcCADoubleArrToSingleArrInplace(void* buffer, uint32_t n) {
+template <class From, class To>
+To* inPlace(void* buffer, uint32_t n) {
   auto* bytes = static_cast<char*>(buffer);
-  for (uint32_t i = 0; i < n; ++i) {
-    double v;
-    std::memcpy(&v, bytes + 8 * i, 8);
-    const float f = float(v);
-    std::memcpy(bytes + 4 * i, &f, 4);
+  for (uint32_t j = 0; j < n; ++j) {
+    const uint32_t i = sizeof(To) > sizeof(From) ? n - 1 - j : j;
+    From v;
+    std::memcpy(&v, bytes + sizeof v * i, sizeof v);
+    const To t = To(v);
+    std::memcpy(bytes + sizeof t * i, &t, sizeof t);
   }
-  return static_cast<float*>(buffer);
+  return static_cast<To*>(buffer);
 }
-inline double* tqcalcCASingleArrToDoubleArrInplace(void* buffer, uint32_t n) {
-  auto* bytes = static_cast<char*>(buffer);
-  for (uint32_t i = n; i-- > 0;) {
-    float f;
-    std::memcpy(&f, bytes + 4 * i, 4);
-    const double v = f;
-    std::memcpy(bytes + 8 * i, &v, 8);
-  }
-  return static_cast<double*>(buffer);
-}
+inline float* tqcalcCADoubleArrToSingleArrInplace(void* buffer, uint32_t n) { return inPlace<double, float>(buffer, n); }
+inline double* tqcalcCASingleArrToDoubleArrInplace(void* buffer, uint32_t n) { return inPlace<float, double>(buffer, n); }
 
 // Crank-angle filter: tap order, float accumulator.
 template <class T>

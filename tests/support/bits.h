@@ -44,9 +44,7 @@ template <class T>
   if (expected.size() != actual.size())
     return ::testing::AssertionFailure() << "sizes differ: " << expected.size() << " vs " << actual.size();
   for (std::size_t i = 0; i < expected.size(); ++i)
-    if (bitsOf(expected[i]) != bitsOf(actual[i]))
-      return ::testing::AssertionFailure()
-             << "element " << i << ": expected " << describe(expected[i]) << ", got " << describe(actual[i]);
+    if (bitsOf(expected[i]) != bitsOf(actual[i])) return sameBits(expected[i], actual[i]) << " at element " << i;
   return ::testing::AssertionSuccess();
 }
 

@@ -15,13 +15,11 @@ namespace {
 struct Table {
   std::vector<ExportRow> rows;
   std::vector<AliasRow> aliases;
-  Totals totals{0, 0};
 };
 
 const Table& table() {
   static const Table t = [] {
     Table t;
-#define TQ_TOTALS(names, entries) t.totals = {names, entries};
 #define TQ_EXPORT(form, name, bytes) \
   t.rows.push_back({#name, Form::form, bytes, true, TQ_STDCALL_##form(name), TQ_CDECL_##form(name)});
 #define TQ_PLANNED(form, name, bytes) t.rows.push_back({#name, Form::form, bytes, false, nullptr, nullptr});
@@ -36,7 +34,6 @@ const Table& table() {
 
 const std::vector<ExportRow>& exportRows() { return table().rows; }
 const std::vector<AliasRow>& aliasRows() { return table().aliases; }
-Totals totals() { return table().totals; }
 
 std::vector<ExportedName> exportedNames(bool windows) {
   std::vector<ExportedName> names;

@@ -7,19 +7,12 @@
 #include <windows.h>
 #else
 #include <sys/mman.h>
-#include <unistd.h>
 #endif
 
 namespace tq::test {
 
 GuardedBytes::GuardedBytes(std::size_t bytes, Placement placement, std::size_t offset) : bytes_(bytes) {
-#if defined(_WIN32)
-  SYSTEM_INFO info;
-  GetSystemInfo(&info);
-  const std::size_t page = info.dwPageSize;
-#else
-  const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
-#endif
+  const std::size_t page = 4096;  // every x86 target's
   usableBytes_ = (bytes + offset + 64 + page - 1) / page * page;
   regionBytes_ = usableBytes_ + 2 * page;
 #if defined(_WIN32)
@@ -48,15 +41,6 @@ bool GuardedBytes::untouched() const {
   for (const unsigned char* p = usable_; p != usable_ + usableBytes_; ++p)
     if ((p < begin_ || p >= begin_ + bytes_) && *p != kSentinel) return false;
   return true;
-}
-
-std::vector<Layout> sweepLayouts(std::size_t maxCount, std::size_t offsetStep) {
-  std::vector<Layout> layouts;
-  for (std::size_t count = 0; count <= maxCount; ++count) {
-    layouts.push_back({count, Placement::AtEnd, 0});
-    for (std::size_t offset = 0; offset < 32; offset += offsetStep) layouts.push_back({count, Placement::AtStart, offset});
-  }
-  return layouts;
 }
 
 }  // namespace tq::test

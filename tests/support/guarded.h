@@ -15,11 +15,6 @@ namespace tq::test {
 //  - AtStart: it starts `offset` bytes after the leading guard (accesses
 //    before the start fault; offsets sweep every misalignment).
 enum class Placement { AtEnd, AtStart };
-struct Layout {
-  std::size_t count;
-  Placement placement;
-  std::size_t offset;  // bytes, AtStart only
-};
 
 // Usable bytes outside the array hold a sentinel, so that stray writes that
 // land there are found by untouched().
@@ -42,7 +37,6 @@ template <class T>
 struct GuardedArray : GuardedBytes {
   GuardedArray(std::size_t count, Placement placement, std::size_t offset = 0)
       : GuardedBytes(count * sizeof(T), placement, offset), count_(count) {}
-  explicit GuardedArray(const Layout& layout) : GuardedArray(layout.count, layout.placement, layout.offset) {}
   T* data() const { return reinterpret_cast<T*>(begin()); }  // may be misaligned for T
   // Copies in and out, since data() may be misaligned for T.
   void assign(const std::vector<T>& values) {
@@ -57,9 +51,5 @@ struct GuardedArray : GuardedBytes {
  private:
   std::size_t count_;
 };
-
-// Every layout of the sweep: counts 0..maxCount, each flush at the end and at
-// every start offset 0..31 bytes that is a multiple of `offsetStep`.
-std::vector<Layout> sweepLayouts(std::size_t maxCount, std::size_t offsetStep);
 
 }  // namespace tq::test

@@ -36,6 +36,15 @@ double valueOf(const Arg& a, const unsigned char* p) {
   return std::memcpy(&d, p, 8), d;
 }
 
+std::vector<Bytes> arrays(const std::vector<Arg>& args, uint32_t n, const long double* q, unsigned flags, uint32_t seed) {
+  std::vector<Bytes> out;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    out.emplace_back(args[k].count(n, q) * args[k].size(), 0xA5);
+    if (args[k].role != OUT) generate(args[k], flags, seed + uint32_t(k), out[k]);
+  }
+  return out;
+}
+
 std::vector<void*> pointers(const std::vector<Arg>& args, const std::vector<unsigned char*>& starts, uint32_t n,
                             const long double* q) {
   std::vector<void*> p;
@@ -52,19 +61,15 @@ void digestRow(Invoker& invoker, const Op& o) {
   for (const Params& q : o.params.empty() ? std::vector<Params>{{}} : o.params)
     for (uint32_t n : {0u, 1u, 3u, 4u, 7u, 8u, 9u, 15u, 16u, 17u, 31u, 33u, 63u, 64u, 65u, 127u, 128u, 129u, 255u, 256u, 1000u, 4099u})
       for (unsigned flags : {0u, unsigned(EDGES)}) {
-        std::vector<Bytes> arrays;
-        for (std::size_t k = 0; k < args.size(); ++k) {
-          arrays.emplace_back(args[k].count(n, q.data()) * args[k].size(), 0xA5);
-          if (args[k].role != OUT) generate(args[k], flags, uint32_t(n * 5 + k), arrays[k]);
-        }
+        std::vector<Bytes> a = arrays(args, n, q.data(), flags, n * 5);
         std::vector<unsigned char*> starts;
-        for (Bytes& a : arrays) starts.push_back(a.data());
+        for (Bytes& b : a) starts.push_back(b.data());
         const double result = o.invoke(invoker, pointers(args, starts, n, q.data()).data(), q.data(), n);
         invoker.digest(std::isnan(result) ? NAN : result);
         for (std::size_t k = 0; k < args.size(); ++k) {
-          for (std::size_t i = 0; args[k].kind <= F64 && i < arrays[k].size(); i += args[k].size())
-            if (std::isnan(valueOf(args[k], &arrays[k][i]))) store(args[k], arrays[k], i / args[k].size(), NAN);
-          if (args[k].role != IN && args[k].role != BACKWARD) invoker.digest(arrays[k]);
+          for (std::size_t i = 0; args[k].kind <= F64 && i < a[k].size(); i += args[k].size())
+            if (std::isnan(valueOf(args[k], &a[k][i]))) store(args[k], a[k], i / args[k].size(), NAN);
+          if (args[k].role != IN && args[k].role != BACKWARD) invoker.digest(a[k]);
         }
       }
 }

@@ -64,6 +64,9 @@ void store(const Arg& a, Bytes& out, std::size_t i, double v);  // element i as 
 // values spread over them; integers over their whole range, boundaries included.
 void generate(const Arg& a, unsigned flags, uint32_t seed, Bytes& out);
 double valueOf(const Arg& a, const unsigned char* p);  // an element as a double
+// A row's arrays at count n: inputs generated from seed + their position,
+// outputs all sentinel bytes.
+std::vector<Bytes> arrays(const std::vector<Arg>& args, uint32_t n, const long double* q, unsigned flags, uint32_t seed);
 // The arrays as a row passes them: null when empty, at the last element for
 // arrays read backwards.
 std::vector<void*> pointers(const std::vector<Arg>& args, const std::vector<unsigned char*>& starts, uint32_t n,
