@@ -6,8 +6,9 @@
 // chunk at a time in a double buffer on the stack (float samples are widened
 // into it, rounded back only on output; reading the whole chunk before
 // writing makes in-place calls safe). Second-order sections keep their
-// history in locals for the whole chunk and write their taps back once: the
-// recursion then does not wait on stores being forwarded to loads.
+// history in locals for the whole chunk, general ones (up to order 32) in
+// arrays in time order, and both write their taps back once: the recursion
+// then does not wait on stores being forwarded to loads.
 #include <algorithm>
 
 #include "simd/loops.h"

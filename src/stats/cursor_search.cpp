@@ -3,13 +3,14 @@
 //
 // Rows in order, each in groups of four columns: the four cells are compared
 // with every excluded value (kept broadcast in a scratch array, made once per
-// call: on the stack up to 63 values, from the heap beyond), a group whose
-// cells are all excluded is dropped as soon as that is known, and the
-// squared distances of the others are formed in float lanes. Only a group
-// with a candidate below the best distance so far is looked at lane by lane,
-// in column order with the strict comparison, so that every result is that
-// of the sequential scan (equal distances go to the earliest cell). The last
-// 0..3 columns of a row go one at a time.
+// call: on the stack up to 63 values, from the heap beyond). A group whose
+// cells all hold the first value is dropped at once; for the others the
+// squared distances are formed in float lanes, and only cells below the best
+// distance so far are compared with the rest of the list (a farther cell
+// cannot change the result, excluded or not). The survivors are offered lane
+// by lane, in column order with the strict comparison, so that every result
+// is that of the sequential scan (equal distances go to the earliest cell).
+// The last 0..3 columns of a row go one at a time.
 #include <cfloat>
 #include <cstdint>
 #include <cstdlib>
@@ -52,18 +53,19 @@ void search(const uint32_t* cells, int32_t pitch, int32_t width, int32_t height,
     const float dy2 = squaredDistance(cursorY, r);
     const auto group = [&](int32_t c) {
       const I32x4 v = load<I32x4>(row + c);
-      unsigned out = 0;
-      int32_t j = 0;
-      // Long lists: past the first value (the background, as a rule) four
-      // compares per test of the mask.
-      if (excludedCount > 8) out = laneMask(cmpEq(v, excluded(0))), j = 1;
-      for (; excludedCount > 8 && excludedCount - j >= 4 && out != 0xF; j += 4)
+      // The first value (the background, as a rule) drops most groups. Then
+      // only cells nearer than the best so far can change the result: the
+      // rest of the list is compared for them alone, four values per test.
+      unsigned out = excludedCount > 0 ? laneMask(cmpEq(v, excluded(0))) : 0;
+      if (out == 0xF) return;
+      const F32x4 x = toFloat(sub(firstDx, splat<I32x4>(c))), d = add(mul(x, x), splat<F32x4>(dy2));
+      out |= ~laneMask(cmpLt(d, splat<F32x4>(best.distance))) & 0xF;
+      int32_t j = 1;
+      for (; excludedCount - j >= 4 && out != 0xF; j += 4)
         out |= laneMask(bitOr(bitOr(cmpEq(v, excluded(j)), cmpEq(v, excluded(j + 1))),
                               bitOr(cmpEq(v, excluded(j + 2)), cmpEq(v, excluded(j + 3)))));
       for (; j < excludedCount && out != 0xF; ++j) out |= laneMask(cmpEq(v, excluded(j)));
       if (out == 0xF) return;
-      const F32x4 x = toFloat(sub(firstDx, splat<I32x4>(c))), d = add(mul(x, x), splat<F32x4>(dy2));
-      if ((laneMask(cmpLt(d, splat<F32x4>(best.distance))) & ~out) == 0) return;
       const auto distances = lanesOf(d);
       for (int32_t k = 0; k < 4; ++k)
         if (!(out >> k & 1)) best.offer(distances.at[k], row[c + k], c + k, r);
