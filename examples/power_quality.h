@@ -122,18 +122,18 @@ inline PowerPair powerFromSpectra(const std::vector<float>& u, const std::vector
 // Angles of orders 1 .. count, `phasePerOrder` added per order. A bin's angle
 // is 90 degrees less its argument, so A*cos(h*w*t + phase) comes out as
 // h * phasePerOrder + phase - 90, brought into [-180, 180].
-inline std::vector<float> harmonicAngles(const std::vector<float>& spec, int32_t orders, float phasePerOrder,
+inline std::vector<float> harmonicAngles(const std::vector<float>& spectrum, int32_t orders, float phasePerOrder,
                                          float binsPerOrder) {
   std::vector<float> angles(std::size_t(orders) + 1, 0.0f);
-  tqcalcPowerAngles(spec.data(), angles.data(), orders, phasePerOrder, binsPerOrder);
+  tqcalcPowerAngles(spectrum.data(), angles.data(), orders, phasePerOrder, binsPerOrder);
   return angles;
 }
 
 inline double wrapDegrees(double a) { return a - 360 * std::floor((a + 180) / 360); }
 
 // RMS of the harmonic subgroup: the harmonic's bin and its two neighbours.
-inline double subgroupRms(const std::vector<float>& spec, uint32_t bin, uint32_t window) {
-  return std::sqrt(2 * tqcalcPowerHarmonicZero(spec.data() + 2 * (bin - 1), 3)) / window;
+inline double subgroupRms(const std::vector<float>& spectrum, uint32_t bin, uint32_t window) {
+  return std::sqrt(2 * tqcalcPowerHarmonicZero(spectrum.data() + 2 * (bin - 1), 3)) / window;
 }
 
 // Symmetrical components in double, angles lag-positive (a balanced normal

@@ -106,5 +106,42 @@ TEST(ChsInterpolator, ResetKeepsTheRing) {
   EXPECT_TRUE(std::isnan(got[3]));
 }
 
+// A slow sine (400 samples a cycle, where the cubic's own error is below
+// 1e-6) at ratios that divide and do not: output i lies at i / ratio, within
+// 1e-5 of the sine there once its support has left the clamped first sample.
+TEST(ChsInterpolator, FollowsASlowSine) {
+  const double w = 2 * 3.14159265358979323846 / 400;
+  for (double ratio : {0.91875, 3.7, 0.3, 2.0}) {
+    Object o(ratio, 64);
+    std::vector<float> out;
+    for (int block = 0; block < 20; ++block) {
+      std::vector<float> x(62);
+      for (int k = 0; k < 62; ++k) x[std::size_t(k)] = float(std::sin(w * (62 * block + k)));
+      const auto y = o.feed(x);
+      out.insert(out.end(), y.begin(), y.end());
+    }
+    ASSERT_GT(out.size(), 300u);
+    for (std::size_t i = std::size_t(ratio) + 1; i < out.size(); ++i)
+      ASSERT_NEAR(std::sin(w * double(i) / ratio), out[i], 1e-5) << ratio << " " << i;
+  }
+}
+
+// Many objects created, fed and destroyed, failing Creates among them: the
+// sanitizer build's leak checker sees nothing left behind.
+TEST(ChsInterpolator, ManyLifecyclesLeaveNothing) {
+  const float x[6] = {1, 2, 3, 4, 5, 6};
+  for (uint32_t k = 0; k < 10000; ++k) {
+    CHSInterpolator* h = nullptr;
+    const CHSInterpolatorParams p{1000, k % 3 ? 918.75 : 4000, k % 5 ? 8u : 6u};
+    const uint32_t status = tqcalcCHSInterpolator_Create(&h, &p);
+    ASSERT_EQ(k % 5 ? 0u : 4u, status);
+    if (status != 0) continue;
+    float* out = nullptr;
+    uint32_t n = 0;
+    ASSERT_EQ(0u, tqcalcCHSInterpolator_InterpolateValues(h, x, 6, &out, &n));
+    ASSERT_EQ(0u, tqcalcCHSInterpolator_Destroy(h));
+  }
+}
+
 }  // namespace
 }  // namespace tq::test
