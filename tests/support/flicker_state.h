@@ -16,9 +16,11 @@ inline PowerFlickerState flickerState(double* h, const double* c) {
           c + 21, h + 18, h + 21, h + 24, h + 27, h + 30, h + 32, h + 34, h + 36};
 }
 
-// A flickermeter at 2 kHz: 35 Hz sixth-order Butterworth low-pass, 0.05 Hz
-// high-pass, the 230 V lamp's weighting filter and 300 ms smoothing, all
-// bilinear.
+// Coefficients shaped like a flickermeter's at 2 kHz: 35 Hz sixth-order
+// Butterworth low-pass, 0.05 Hz high-pass, a weighting band-pass and 300 ms
+// smoothing, all bilinear. They pin the arithmetic, not the lamp: the
+// band-pass gain is K * lambda where the lamp model has K * omega1 (the demo's
+// power-quality road designs the calibrated set).
 constexpr double kFlicker2kHz[24] = {
     0.00273014047298874, 0.0028020967277727245, 0.0029361322136277727,
     -1.7974055418327683, -1.8447784050234597, -1.9330215293101654,
