@@ -1,4 +1,4 @@
-// Road 3: pictures drawn by the library. The combustion road's pressure
+// Road 4: pictures drawn by the library. The combustion road's pressure
 // curves and its p-V loop, and the spectrum of a sensor channel taken out of
 // interleaved int16 recorder data, are mapped to pixels with the XY graph
 // values and drawn into an ARGB grid; cursors placed on, between and beside
