@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "checks.h"
 #include "roads.h"
 #include "tqcalc.h"
 
@@ -30,13 +31,6 @@ NoisySine synthesise(double seconds) {
                               s.noise * uniform));
   }
   return s;
-}
-
-bool check(const char* what, double value, double expected, double tolerance, const char* unit) {
-  const bool ok = std::fabs(value - expected) <= tolerance;
-  std::printf("  %-22s %12.4f %-3s (expected %.4f +- %.4f) %s\n", what, value, unit, expected, tolerance,
-              ok ? "ok" : "FAILED");
-  return ok;
 }
 
 }  // namespace

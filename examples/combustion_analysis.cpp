@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "checks.h"
 #include "roads.h"
 #include "svg_chart.h"
 #include "tqcalc.h"
@@ -154,11 +155,6 @@ Spread spreadOf(const std::vector<T>& values) {
 void printSpread(const char* what, const Spread& s, const char* unit) {
   std::printf("  %-28s mean %8.3f %-6s sd %7.3f   range %8.3f .. %8.3f\n", what, s.mean, unit, s.deviation, s.low,
               s.high);
-}
-
-bool check(bool ok, const char* what) {
-  std::printf("  check: %-62s %s\n", what, ok ? "ok" : "FAILED");
-  return ok;
 }
 
 void writePictures(const CombustionResult& r, const Acquisition& acq, const DiagramAxes& axes,

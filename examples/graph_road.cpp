@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "checks.h"
 #include "combustion_analysis.h"
 #include "roads.h"
 
@@ -237,11 +238,6 @@ struct Curve {
   const char* name;
   uint32_t argb;
 };
-
-bool check(bool ok, const char* what) {
-  std::printf("  check: %-62s %s\n", what, ok ? "ok" : "FAILED");
-  return ok;
-}
 
 // Range of a few series, from the library's scan.
 std::pair<float, float> rangeOf(std::initializer_list<const std::vector<float>*> series) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "checks.h"
 #include "power_quality.h"
 #include "roads.h"
 #include "svg_chart.h"
@@ -16,13 +17,6 @@ namespace demo {
 namespace {
 
 using namespace power;
-
-bool check(const char* what, double value, double expected, double tolerance, const char* unit) {
-  const bool ok = std::fabs(value - expected) <= tolerance;
-  std::printf("  %-34s %12.4f %-4s (expected %.4f +- %.4g) %s\n", what, value, unit, expected, tolerance,
-              ok ? "ok" : "FAILED");
-  return ok;
-}
 
 bool mainsChecks(const Settings& s) {
   std::mt19937 rng(s.seed);

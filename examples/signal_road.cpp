@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "checks.h"
 #include "roads.h"
 #include "signal_chain.h"
 #include "svg_chart.h"
@@ -16,13 +17,6 @@ namespace demo {
 namespace {
 
 using namespace signal;
-
-bool check(const char* what, double value, double expected, double tolerance, const char* unit) {
-  const bool ok = std::fabs(value - expected) <= tolerance;
-  std::printf("  %-34s %9.3f %-6s (expected %.3f +- %.3f) %s\n", what, value, unit, expected, tolerance,
-              ok ? "ok" : "FAILED");
-  return ok;
-}
 
 double rms(const std::vector<float>& x) {
   double sum = 0;
