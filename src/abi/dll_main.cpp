@@ -10,7 +10,10 @@
 extern "C" const PIMAGE_TLS_CALLBACK __dyn_tls_init_callback = nullptr;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(module);
+  switch (reason) {
+    case DLL_PROCESS_ATTACH: DisableThreadLibraryCalls(module); break;
+    default: break;
+  }
   return TRUE;
 }
 #endif
