@@ -10,7 +10,6 @@
 #include <memory>
 
 #include "support/bits.h"
-#include "support/export_rows.h"
 #include "support/guarded.h"
 #include "support/harness.h"
 
@@ -116,12 +115,6 @@ TEST_P(Sweep, OverlappingArraysGiveTheAscendingResult) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Sweep, ::testing::ValuesIn(ops()), [](const auto& info) { return std::string(info.param.name); });
-
-// A new export costs a row: every built export has one.
-TEST(Harness, EveryBuiltExportHasARow) {
-  for (const auto& row : exportRows())
-    EXPECT_TRUE(!row.built || std::any_of(ops().begin(), ops().end(), [&](const Op& o) { return row.name == o.name; })) << row.name;
-}
 
 // Exact values known for each export, worked out by hand.
 struct Described {

@@ -32,9 +32,7 @@ inline double tqcalcSumValues_double(const double* v, uint32_t n) { return sum(v
 inline double tqcalcSumValues_float(const float* v, uint32_t n) { return sum(v, n, [](double x, uint32_t) { return x; }); }
 inline double tqcalcSumAbsValues_float(const float* v, uint32_t n) { return sum(v, n, [](double x, uint32_t) { return std::fabs(x); }); }
 inline double tqcalcSumSquaredValues_float(const float* v, uint32_t n) { return sum(v, n, [](double x, uint32_t) { return x * x; }); }
-inline double tqcalcMultiplyVectorsAndCalcSum_float(const float* a, const float* b, uint32_t n) {
-  return sum(a, n, [b](double x, uint32_t i) { return x * double(b[i]); });
-}
+inline double tqcalcMultiplyVectorsAndCalcSum_float(const float* a, const float* b, uint32_t n) { return sum(a, n, [b](double x, uint32_t i) { return x * double(b[i]); }); }
 
 // Element-wise arithmetic: d[i] = at(i), one element at a time, ascending.
 template <class T, class At>
@@ -45,36 +43,25 @@ template <class T> void tqcalcAddScalarToVector(T* d, const T* s, T c, uint32_t 
 template <class T> void tqcalcMultiplyVectorByScalar(T* v, uint32_t n, T c) { each(v, n, [&](uint32_t i) { return v[i] * c; }); }
 template <class T> void tqcalcMultiplyVectors(T* d, const T* a, const T* b, uint32_t n) { each(d, n, [&](uint32_t i) { return a[i] * b[i]; }); }
 template <class T> void tqcalcSqrtVector(T* d, const T* s, uint32_t n) { each(d, n, [&](uint32_t i) { return std::sqrt(s[i]); }); }
-template <class T>
-void tqcalcComplexVectorAbs(T* d, const T* s, uint8_t squared, uint32_t n) {
+template <class T> void tqcalcComplexVectorAbs(T* d, const T* s, uint8_t squared, uint32_t n) {
   each(d, n, [&](uint32_t i) { const T m = s[2 * i] * s[2 * i] + s[2 * i + 1] * s[2 * i + 1]; return squared ? m : std::sqrt(m); });
 }
 // fmax, with the choice C leaves open made: +0 from a mixed pair of zeros.
-template <class T>
-void tqcalcVectorsMax(T* d, const T* a, const T* b, uint32_t n) {
+template <class T> void tqcalcVectorsMax(T* d, const T* a, const T* b, uint32_t n) {
   each(d, n, [&](uint32_t i) { return a[i] == 0 && b[i] == 0 ? (std::signbit(a[i]) && std::signbit(b[i]) ? -T(0) : T(0)) : std::fmax(a[i], b[i]); });
 }
-// Each template's exports, under their own names.
+// Each template's exports, under their own names (TQ_TYPED2: double and float).
 #define TQ_TYPED(name, T) inline constexpr auto& name##_##T = name<T>;
-TQ_TYPED(tqcalcAddScalarToVector, double) TQ_TYPED(tqcalcAddScalarToVector, float)
-TQ_TYPED(tqcalcMultiplyVectorByScalar, double) TQ_TYPED(tqcalcMultiplyVectorByScalar, float)
-TQ_TYPED(tqcalcMultiplyVectors, double) TQ_TYPED(tqcalcMultiplyVectors, float)
-TQ_TYPED(tqcalcSqrtVector, double) TQ_TYPED(tqcalcSqrtVector, float)
-TQ_TYPED(tqcalcComplexVectorAbs, double) TQ_TYPED(tqcalcComplexVectorAbs, float)
-TQ_TYPED(tqcalcVectorsMax, double) TQ_TYPED(tqcalcVectorsMax, float)
-inline void tqcalcAddVectorsAndMultiplyByScalar_float(float* d, const float* a, const float* b, uint32_t n, float f, float c) {
-  each(d, n, [&](uint32_t i) { return (f * b[i] + a[i]) * c; });
-}
-inline void tqcalcSubtractVectorsAndMultiplyByScalar_float(float* d, const float* a, const float* b, uint32_t n, float c) {
-  each(d, n, [&](uint32_t i) { return (a[i] - b[i]) * c; });
-}
+#define TQ_TYPED2(name) TQ_TYPED(name, double) TQ_TYPED(name, float)
+TQ_TYPED2(tqcalcAddScalarToVector) TQ_TYPED2(tqcalcMultiplyVectorByScalar) TQ_TYPED2(tqcalcMultiplyVectors)
+TQ_TYPED2(tqcalcSqrtVector) TQ_TYPED2(tqcalcComplexVectorAbs) TQ_TYPED2(tqcalcVectorsMax)
+inline void tqcalcAddVectorsAndMultiplyByScalar_float(float* d, const float* a, const float* b, uint32_t n, float f, float c) { each(d, n, [&](uint32_t i) { return (f * b[i] + a[i]) * c; }); }
+inline void tqcalcSubtractVectorsAndMultiplyByScalar_float(float* d, const float* a, const float* b, uint32_t n, float c) { each(d, n, [&](uint32_t i) { return (a[i] - b[i]) * c; }); }
 
 // Sample format conversions. The in-place pair walks in the direction that
 // reads every element before it is overwritten.
 inline void tqcalcConvertInt16ToInt32(const int16_t* s, int32_t* d, uint32_t n) { each(d, n, [&](uint32_t i) { return s[i]; }); }
-inline void tqcalcConvertInt32ToInt16(const int32_t* s, int16_t* d, uint32_t n) {
-  each(d, n, [&](uint32_t i) { return int16_t(uint16_t(uint32_t(s[i]))); });
-}
+inline void tqcalcConvertInt32ToInt16(const int32_t* s, int16_t* d, uint32_t n) { each(d, n, [&](uint32_t i) { return int16_t(uint16_t(uint32_t(s[i]))); }); }
 template <class From, class To>
 To* inPlace(void* buffer, uint32_t n) {
   auto* bytes = static_cast<char*>(buffer);
@@ -91,13 +78,11 @@ inline float* tqcalcCADoubleArrToSingleArrInplace(void* buffer, uint32_t n) { re
 inline double* tqcalcCASingleArrToDoubleArrInplace(void* buffer, uint32_t n) { return inPlace<float, double>(buffer, n); }
 
 // Crank-angle filter: tap order, float accumulator.
-template <class T>
-float tqcalcCACalcFilter(const T* newest, uint32_t taps, const float* c, uint32_t stride) {
+template <class T> float tqcalcCACalcFilter(const T* newest, uint32_t taps, const float* c, uint32_t stride) {
   float s = 0.0f;
   for (uint32_t j = 0; j < taps; ++j) s += float(newest[-std::ptrdiff_t(j)]) * c[std::size_t(j) * stride];
   return s;
 }
-
 TQ_TYPED(tqcalcCACalcFilter, float) TQ_TYPED(tqcalcCACalcFilter, int16_t) TQ_TYPED(tqcalcCACalcFilter, int32_t)
 
 // Averaging filters. Sequential form: the incremental mean of the first
@@ -126,10 +111,8 @@ void averageFilter(const T* x, T* y, uint16_t w, uint32_t n, bool segmented) {
   }
   for (std::size_t i = n - H - 1; i < n; ++i) y[i] = m;
 }
-template <class T>
-bool segmentedRegime(uint16_t w, uint32_t n) { return n >= Ave<T>::minCount && w <= n / Ave<T>::divisor; }
-inline void tqcalcCACalcAveFilter_double(const double* x, double* y, uint16_t w, uint32_t n) { averageFilter(x, y, w, n, segmentedRegime<double>(w, n)); }
-inline void tqcalcCACalcAveFilter_float(const float* x, float* y, uint16_t w, uint32_t n) { averageFilter(x, y, w, n, segmentedRegime<float>(w, n)); }
+template <class T> void tqcalcCACalcAveFilter(const T* x, T* y, uint16_t w, uint32_t n) { averageFilter(x, y, w, n, n >= Ave<T>::minCount && w <= n / Ave<T>::divisor); }
+TQ_TYPED2(tqcalcCACalcAveFilter)
 inline void tqcalcCACalcAveFilter_double_scalar(const double* x, double* y, uint16_t w, uint32_t n) { averageFilter(x, y, w, n, false); }
 inline void tqcalcCACalcAveFilter_float_scalar(const float* x, float* y, uint16_t w, uint32_t n) { averageFilter(x, y, w, n, false); }
 
@@ -195,13 +178,8 @@ inline void pvDiagram(bool logarithmic, const float* v, uint32_t n, int32_t* out
     out[i] = std::isnan(a) ? lo : int32_t(std::fmin(std::fmax(c, double(lo)), double(hi)));
   }
 }
-inline void tqcalcCAPV_lin(const float* v, uint32_t n, int32_t* out, int32_t lo, int32_t hi, float scale, float offset) {
-  pvDiagram(false, v, n, out, lo, hi, scale, offset, 1.0f);
-}
-inline void tqcalcCAPV_log(const float* v, uint32_t n, int32_t* out, int32_t lo, int32_t hi, float scale, float offset,
-                           float reference) {
-  pvDiagram(true, v, n, out, lo, hi, scale, offset, reference);
-}
+inline void tqcalcCAPV_lin(const float* v, uint32_t n, int32_t* out, int32_t lo, int32_t hi, float scale, float offset) { pvDiagram(false, v, n, out, lo, hi, scale, offset, 1.0f); }
+inline void tqcalcCAPV_log(const float* v, uint32_t n, int32_t* out, int32_t lo, int32_t hi, float scale, float offset, float reference) { pvDiagram(true, v, n, out, lo, hi, scale, offset, reference); }
 
 // Scaled channel values: each value read at its own element offset, made a
 // double (exact but for 64-bit integers), then scaled in the output's
@@ -273,14 +251,9 @@ inline double iirOne(IIRFilterState* f, double v) {
   }
   return v;
 }
-inline double tqcalcIIRFilter_double(IIRFilterState* f, double v) { return iirOne(f, v); }
-inline double tqcalcIIRFilter_float(IIRFilterState* f, float v) { return iirOne(f, v); }
-template <class T>
-void iirBlock(IIRFilterState* f, const T* in, T* out, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) out[i] = T(iirOne(f, in[i]));
-}
-inline void tqcalcIIRFilterArr_double(IIRFilterState* f, const double* in, double* out, uint32_t n) { iirBlock(f, in, out, n); }
-inline void tqcalcIIRFilterArr_float(IIRFilterState* f, const float* in, float* out, uint32_t n) { iirBlock(f, in, out, n); }
+template <class T> double tqcalcIIRFilter(IIRFilterState* f, T v) { return iirOne(f, v); }
+template <class T> void tqcalcIIRFilterArr(IIRFilterState* f, const T* in, T* out, uint32_t n) { for (uint32_t i = 0; i < n; ++i) out[i] = T(iirOne(f, in[i])); }
+TQ_TYPED2(tqcalcIIRFilter) TQ_TYPED2(tqcalcIIRFilterArr)
 
 // CHS interpolator: the whole stream since Create or Reset kept in order (a
 // sample not yet received reads as 0), every output computed afresh from
@@ -302,10 +275,9 @@ inline uint32_t tqcalcCHSInterpolator_Create(CHSInterpolator** handle, const CHS
 }
 inline uint32_t tqcalcCHSInterpolator_Destroy(CHSInterpolator* h) { return h ? delete reinterpret_cast<ChsObject*>(h), 0 : 1; }
 inline uint32_t tqcalcCHSInterpolator_Reset(CHSInterpolator* h) {
-  if (!h) return 1;
   auto* o = reinterpret_cast<ChsObject*>(h);
-  o->stream.clear(), o->out = 0, o->stopped = false;
-  return 0;
+  if (o) o->stream.clear(), o->out = 0, o->stopped = false;
+  return o ? 0 : 1;
 }
 inline uint32_t tqcalcCHSInterpolator_InterpolateValues(CHSInterpolator* h, const float* v, uint32_t n, float** values, uint32_t* count) {
   auto* o = reinterpret_cast<ChsObject*>(h);
@@ -339,16 +311,11 @@ inline uint32_t tqcalcCHSInterpolator_Stop(CHSInterpolator* h, float** values, u
 }
 
 // Linear fill: the index rounded once to T, product and sum each rounded.
-template <class T>
-void tqcalcChannelFillBufferWithLinearFunction(T* b, uint32_t n, T slope, T c) {
-  each(b, n, [&](uint32_t i) { return T(T(double(i)) * slope) + c; });
-}
-TQ_TYPED(tqcalcChannelFillBufferWithLinearFunction, double) TQ_TYPED(tqcalcChannelFillBufferWithLinearFunction, float)
-#undef TQ_TYPED
+template <class T> void tqcalcChannelFillBufferWithLinearFunction(T* b, uint32_t n, T slope, T c) { each(b, n, [&](uint32_t i) { return T(T(double(i)) * slope) + c; }); }
+TQ_TYPED2(tqcalcChannelFillBufferWithLinearFunction)
 
 // Minimum and maximum: the scan from element 0, strict comparisons.
-template <class T>
-void tqcalcGetMinMax(const T* v, uint32_t n, T* lo, T* hi) {
+template <class T> void tqcalcGetMinMax(const T* v, uint32_t n, T* lo, T* hi) {
   if (n == 0) return;
   T a = v[0], b = v[0];
   for (uint32_t i = 1; i < n; ++i) {
@@ -357,10 +324,8 @@ void tqcalcGetMinMax(const T* v, uint32_t n, T* lo, T* hi) {
   }
   *lo = a, *hi = b;
 }
-inline void tqcalcGetMinMax_double(const double* v, uint32_t n, double* lo, double* hi) { tqcalcGetMinMax(v, n, lo, hi); }
-inline void tqcalcGetMinMax_float(const float* v, uint32_t n, float* lo, float* hi) { tqcalcGetMinMax(v, n, lo, hi); }
-inline void tqcalcGetMinMax_int16_t(const int16_t* v, uint32_t n, int16_t* lo, int16_t* hi) { tqcalcGetMinMax(v, n, lo, hi); }
-inline void tqcalcGetMinMax_int32_t(const int32_t* v, uint32_t n, int32_t* lo, int32_t* hi) { tqcalcGetMinMax(v, n, lo, hi); }
+#define TQ_TYPED4(name) TQ_TYPED2(name) TQ_TYPED(name, int16_t) TQ_TYPED(name, int32_t)
+TQ_TYPED4(tqcalcGetMinMax)
 
 // Running statistics, one sample at a time. The shifted sample s = v + offset
 // is formed in double for the samples the long path takes in whole blocks,
@@ -385,15 +350,13 @@ std::pair<std::size_t, std::size_t> doubleShiftRange(const T* v, uint32_t n) {
   if (n < 8 || n - head < 8) return {0, 0};
   return std::is_same_v<T, int16_t> ? std::make_pair(head, head + (n - head) / 8 * 8) : std::make_pair(head, std::size_t(n));
 }
-template <class T, class O>
+// The offset is a double for double and int32_t samples, a float for the others.
+template <class T, class O = std::conditional_t<sizeof(T) == 8 || std::is_same_v<T, int32_t>, double, float>>
 void tqcalcGetMinMaxAveRMS(const T* v, uint32_t n, T* lo, T* hi, double* sum, double* squares, O offset) {
   const auto [first, end] = doubleShiftRange(v, n);
   runningStats(v, n, lo, hi, sum, squares, offset, first, end);
 }
-inline void tqcalcGetMinMaxAveRMS_double(const double* v, uint32_t n, double* lo, double* hi, double* s, double* q, double o) { tqcalcGetMinMaxAveRMS(v, n, lo, hi, s, q, o); }
-inline void tqcalcGetMinMaxAveRMS_float(const float* v, uint32_t n, float* lo, float* hi, double* s, double* q, float o) { tqcalcGetMinMaxAveRMS(v, n, lo, hi, s, q, o); }
-inline void tqcalcGetMinMaxAveRMS_int16_t(const int16_t* v, uint32_t n, int16_t* lo, int16_t* hi, double* s, double* q, float o) { tqcalcGetMinMaxAveRMS(v, n, lo, hi, s, q, o); }
-inline void tqcalcGetMinMaxAveRMS_int32_t(const int32_t* v, uint32_t n, int32_t* lo, int32_t* hi, double* s, double* q, double o) { tqcalcGetMinMaxAveRMS(v, n, lo, hi, s, q, o); }
+TQ_TYPED4(tqcalcGetMinMaxAveRMS)
 
 // Copy with statistics: the samples gathered in order, split like those of
 // the running statistics on the source (stride 1) or the destination.
@@ -408,12 +371,8 @@ inline void tqcalcMoveAndGetMinMaxAveRMS_int16_t(int16_t* d, const int16_t* s, u
 // zero ranges, logarithm (float scaling) and rounding (ties to even); the
 // one-point form's otherwise (double scaling; add 0.5, truncate).
 inline void xyPoint(const XYGraphParams& p, int k, bool four) {
-  const auto log10 = [four](double a) {
-    return four ? double(fastLog2(float(a)) * fastlog::kLog10Of2Float) : double(fastLog10(float(a)));
-  };
-  const auto scale = [](double value, double start, double end, double ifZero) {
-    return end - start == 0.0 ? ifZero : (value - start) / (end - start);
-  };
+  const auto log10 = [four](double a) { return four ? double(fastLog2(float(a)) * fastlog::kLog10Of2Float) : double(fastLog10(float(a))); };
+  const auto scale = [](double value, double start, double end, double ifZero) { return end - start == 0.0 ? ifZero : (value - start) / (end - start); };
   const auto pixel = [four](double position, int origin, int extent, int sign) {
     position = std::isnan(position) ? -1e6 : std::fmin(std::fmax(position, -1e6), 1e6);
     const double r = four ? std::nearbyint(position * extent) : std::trunc(position * extent + 0.5);
@@ -426,13 +385,10 @@ inline void xyPoint(const XYGraphParams& p, int k, bool four) {
   if (p.xAxisMode == 1) u = scale(x > (four ? p.logXMin : 0.0) ? log10(x) : p.logXMin, p.logXMin, p.logXMax, p.logXMin);
   const double r = p.ySampleType == 5 ? double(static_cast<const float*>(p.yValues)[k]) : static_cast<const double*>(p.yValues)[k];
   const double y = p.yFactor * r + p.yOffset;
-  double v;
-  if (p.yAxisMode == 0)
-    v = scale(y, p.yMin, p.yMax, four ? 0.0 : p.yMin);
-  else if (p.yAxisMode == 1)
-    v = scale(y > (four ? p.yMin : 0.0) ? log10(y) : p.logYMin, p.logYMin, p.logYMax, p.logYMin);
-  else
-    v = scale(y > (four ? 1e-12 : 0.0) ? p.dbFactor * 20.0 * log10(y / p.dbReference) : -400.0, p.yMin, p.yMax, four ? p.yMin : 0.0);
+  const double v =
+      p.yAxisMode == 0   ? scale(y, p.yMin, p.yMax, four ? 0.0 : p.yMin)
+      : p.yAxisMode == 1 ? scale(y > (four ? p.yMin : 0.0) ? log10(y) : p.logYMin, p.logYMin, p.logYMax, p.logYMin)
+                         : scale(y > (four ? 1e-12 : 0.0) ? p.dbFactor * 20.0 * log10(y / p.dbReference) : -400.0, p.yMin, p.yMax, four ? p.yMin : 0.0);
   p.xPixels[k] = pixel(u, p.left, p.right - p.left, 1);
   p.yPixels[k] = pixel(v, p.bottom, p.bottom - p.top, -1);
 }
@@ -474,12 +430,7 @@ inline void tqcalcPowerPandQsum(const float* u, const float* c, int32_t n, doubl
   *pSum = p, *qSum = q;
 }
 inline double tqcalcPowerMultiplyAndSquareElementsAndSumVector_float(const float* v, int32_t n, float s) {
-  double sum = 0.0;
-  for (int32_t i = 0; i < n; ++i) {
-    const double y = float(v[i] * s);
-    sum += y * y;
-  }
-  return sum;
+  return sum(v, uint32_t(std::max(n, 0)), [s](double x, uint32_t) { const double y = float(float(x) * s); return y * y; });
 }
 inline void tqcalcPowerSumVectorMultipliedWithScalar_double(PowerSumVectorParams* r) {
   double sum = 0.0;
@@ -541,9 +492,7 @@ inline uint32_t tqcalcPowerFindIndexOfMaxAmplitude(const float* s, uint32_t n) {
   return index;
 }
 inline double tqcalcPowerHarmonicZero(const float* s, uint32_t n) {
-  double sum = 0.0;
-  for (uint32_t k = 0; k < n; ++k) sum += double(s[2 * k + 1]) * s[2 * k + 1] + double(s[2 * k]) * s[2 * k];
-  return sum;
+  return sum(s, n, [s](double, uint32_t k) { return double(s[2 * k + 1]) * s[2 * k + 1] + double(s[2 * k]) * s[2 * k]; });
 }
 
 // FIR step: contiguous samples in the pairwise order, wrapped ones in tap
@@ -598,23 +547,19 @@ inline float fastSinCosLane(float x, bool cosine) {
   const float v = bit1 ? cp : sp;
   return std::signbit(x) != bit2 ? -v : v;
 }
-inline void tqcalcSin_float(const float* in, float* out, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) out[i] = n < 4 ? float(std::sin(double(in[i]))) : fastSinCosLane(in[i], false);
-}
-inline void tqcalcATan_float(const float* in, float* out, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) out[i] = n < 4 ? float(std::atan(double(in[i]))) : fastAtanLane(in[i]);
-}
+inline void tqcalcSin_float(const float* in, float* out, uint32_t n) { each(out, n, [&](uint32_t i) { return n < 4 ? float(std::sin(double(in[i]))) : fastSinCosLane(in[i], false); }); }
+inline void tqcalcATan_float(const float* in, float* out, uint32_t n) { each(out, n, [&](uint32_t i) { return n < 4 ? float(std::atan(double(in[i]))) : fastAtanLane(in[i]); }); }
 
 // Unbalance: element 0 and the last 0..3 elements in double with the C
 // library; whole groups of four in float with the fast sine and cosine, four
 // lane sums each combined (l0 + l1) + (l2 + l3).
 inline void tqcalcPowerUnbalance(const PowerUnbalanceParams* p) {
   const float turn[3][2] = {{0, 0}, {120, 240}, {240, 120}};
-  const auto sumAt = [&](uint32_t i, int s, bool fast, double& re, double& im) {
+  const auto sumAt = [&](uint32_t i, int s, bool fast) {
     const float m[3] = {p->magnitude1[i], p->magnitude2[i], p->magnitude3[i]};
     const float a[3] = {p->angle1[i], p->angle2[i] - turn[s][0], p->angle3[i] - turn[s][1]};
     float fr = 0, fi = 0;
-    re = im = 0;
+    double re = 0, im = 0;
     for (int k = 0; k < 3; ++k) {
       if (fast) {
         const float r = a[k] * 0.01745329238474369f;
@@ -626,27 +571,24 @@ inline void tqcalcPowerUnbalance(const PowerUnbalanceParams* p) {
         re = k ? re + x : x, im = k ? im + y : y;
       }
     }
-    if (fast) re = fr, im = fi;
+    return fast ? std::make_pair(double(fr), double(fi)) : std::make_pair(re, im);
   };
   float* first[3] = {p->zeroSequenceFirst, p->positiveSequenceFirst, p->negativeSequenceFirst};
   for (int s = 0; s < 3; ++s) {
-    double re, im;
-    sumAt(0, s, false, re, im);
+    const auto [re, im] = sumAt(0, s, false);
     first[s][0] = float(0.3333333333333333 * re), first[s][1] = float(0.3333333333333333 * im);
   }
   float lanes[3][4] = {}, total[3];
   const uint32_t groups = p->count / 4 * 4;
   for (uint32_t i = 0; i < groups; ++i)
     for (int s = 0; s < 3; ++s) {
-      double re, im;
-      sumAt(i, s, true, re, im);
+      const auto [re, im] = sumAt(i, s, true);
       lanes[s][i % 4] += float(re) * float(re) + float(im) * float(im);
     }
   for (int s = 0; s < 3; ++s) {
     total[s] = (lanes[s][0] + lanes[s][1]) + (lanes[s][2] + lanes[s][3]);
     for (uint32_t i = groups; i < p->count; ++i) {
-      double re, im;
-      sumAt(i, s, false, re, im);
+      const auto [re, im] = sumAt(i, s, false);
       total[s] += float(re * re + im * im);
     }
     total[s] = float(std::sqrt(double(total[s])) * 0.3333333333333333);

@@ -25,11 +25,8 @@ auto bitsOf(T v) {
 template <class T>
 std::string describe(T v) {
   char text[64];
-  if constexpr (std::is_floating_point_v<T>)
-    std::snprintf(text, sizeof text, "%.17g (%a)", double(v), double(v));
-  else
-    std::snprintf(text, sizeof text, "%lld", static_cast<long long>(v));
-  return text;
+  if constexpr (std::is_floating_point_v<T>) return std::snprintf(text, sizeof text, "%.17g (%a)", double(v), double(v)), text;
+  return std::to_string(static_cast<long long>(v));
 }
 
 // Same bits (so +0.0 != -0.0, and a NaN equals only the same NaN).

@@ -38,14 +38,9 @@ struct GuardedArray : GuardedBytes {
   GuardedArray(std::size_t count, Placement placement, std::size_t offset = 0)
       : GuardedBytes(count * sizeof(T), placement, offset), count_(count) {}
   T* data() const { return reinterpret_cast<T*>(begin()); }  // may be misaligned for T
-  // Copies in and out, since data() may be misaligned for T.
+  // Copies in, since data() may be misaligned for T.
   void assign(const std::vector<T>& values) {
     if (count_) std::memcpy(begin(), values.data(), count_ * sizeof(T));
-  }
-  std::vector<T> values() const {
-    std::vector<T> out(count_);
-    if (count_) std::memcpy(out.data(), begin(), count_ * sizeof(T));
-    return out;
   }
 
  private:

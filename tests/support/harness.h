@@ -5,11 +5,13 @@
 // reference, and checks described cases.
 #pragma once
 
+#include <cstdlib>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "reference/reference.h"
+#include "support/bits.h"
 #include "support/invoke.h"
 #include "tqcalc.h"
 
@@ -33,7 +35,19 @@ struct Arg {
 // "of if if*2 bs+3 uf*0+1 if/": role (i in, o out, u in and out, b
 // backward) and kind (f float, d double, s int16, w int32, x raw doubles),
 // then the count as *mul and +add/-add of n, or / for strided by q[0].
-std::vector<Arg> parseArgs(const char* shape);
+inline std::vector<Arg> parseArgs(const char* shape) {
+  std::vector<Arg> args;
+  for (const char* s = shape; *s;) {
+    static const Role roles[] = {IN, INOUT, OUT, BACKWARD};
+    Arg a{Kind(std::string("fdswx").find(s[1])), roles[std::string("iuob").find(s[0])], 1, 0, s[2] == '/'};
+    char* end = const_cast<char*>(s + 2 + a.strided);
+    if (*end == '*') a.mul = int(std::strtol(end + 1, &end, 10));
+    if (*end == '+' || *end == '-') a.add = int(std::strtol(end, &end, 10));
+    args.push_back(a);
+    s = *end ? end + 1 : end;
+  }
+  return args;
+}
 
 using Params = std::vector<long double>;  // exact for every float, double and 64-bit integer
 enum Flags : unsigned {
@@ -43,10 +57,13 @@ enum Flags : unsigned {
   ELEMENTWISE = 8,  // output i from inputs i: one-element calls, overlap
 };
 
+// `digest`: the recorded digest of the export's outputs over the row's
+// shapes and scalars (digestRow), the same on every target.
 struct Op {
   const char* name;
   const char* shape;
   unsigned flags;
+  std::uint64_t digest;
   std::vector<Params> params;  // each sweep runs with every set; [0] is the default
   double (*run)(void* const* p, const long double* q, uint32_t n);
   double (*reference)(void* const* p, const long double* q, uint32_t n);
@@ -59,30 +76,66 @@ const Op& op(const std::string& name);
 using Bytes = std::vector<unsigned char>;
 template <class T>
 void put(Bytes& out, std::size_t i, T v) { std::memcpy(out.data() + i * sizeof v, &v, sizeof v); }
-void store(const Arg& a, Bytes& out, std::size_t i, double v);  // element i as a's kind
+// Element i as a's kind.
+inline void store(const Arg& a, Bytes& out, std::size_t i, double v) {
+  if (a.kind == F32) put(out, i, float(v));
+  if (a.kind == F64 || a.kind == RAW) put(out, i, v);
+  if (a.kind == I16) put(out, i, int16_t(int64_t(v)));
+  if (a.kind == I32) put(out, i, int32_t(uint32_t(int64_t(v))));
+}
+
 // Fills an input array: exact small values, or random ones with the edge
 // values spread over them; integers over their whole range, boundaries included.
-void generate(const Arg& a, unsigned flags, uint32_t seed, Bytes& out);
-double valueOf(const Arg& a, const unsigned char* p);  // an element as a double
+inline void generate(const Arg& a, unsigned flags, uint32_t seed, Bytes& out) {
+  const std::size_t count = out.size() / a.size();
+  const auto real = randomValues<double>(count, seed, 100.0);
+  const auto edges = edgeValues<double>();
+  const int32_t bounds[] = {0, -1, 1, 32767, 32768, -32768, -32769, 65535, 65536, INT32_MIN, INT32_MAX};
+  const bool integer = a.kind == I16 || a.kind == I32;
+  for (std::size_t i = 0; i < count; ++i) {
+    const int exact = int((i * 37 + seed) % 201) - 100;
+    const int32_t w = i % 3 ? int32_t(uint32_t(int64_t(real[i] * 4e7))) : bounds[(i / 3 + seed) % 11];
+    store(a, out, i, flags & EXACT ? (integer ? exact : exact / 8.0) : integer ? w : real[i]);
+  }
+  for (std::size_t i = 0; flags & EDGES && !integer && i < edges.size() && i < count; ++i) store(a, out, (i * 7 + seed) % count, edges[i]);
+}
+
+// An element as a double.
+inline double valueOf(const Arg& a, const unsigned char* p) {
+  const auto get = [p](auto v) { return std::memcpy(&v, p, sizeof v), double(v); };
+  return a.kind == F32 ? get(0.0f) : a.kind == I16 ? get(int16_t()) : a.kind == I32 ? get(int32_t()) : get(0.0);
+}
+
 // A row's arrays at count n: inputs generated from seed + their position,
 // outputs all sentinel bytes.
-std::vector<Bytes> arrays(const std::vector<Arg>& args, uint32_t n, const long double* q, unsigned flags, uint32_t seed);
+inline std::vector<Bytes> arrays(const std::vector<Arg>& args, uint32_t n, const long double* q, unsigned flags, uint32_t seed) {
+  std::vector<Bytes> out;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    out.emplace_back(args[k].count(n, q) * args[k].size(), 0xA5);
+    if (args[k].role != OUT) generate(args[k], flags, seed + uint32_t(k), out[k]);
+  }
+  return out;
+}
+
 // The arrays as a row passes them: null when empty, at the last element for
 // arrays read backwards.
-std::vector<void*> pointers(const std::vector<Arg>& args, const std::vector<unsigned char*>& starts, uint32_t n,
-                            const long double* q);
-// Runs the row through `invoker` at counts around every step and regime
-// threshold, on random values without and with the edge values, and digests
-// the result and the written arrays.
-void digestRow(Invoker& invoker, const Op& o);
+inline std::vector<void*> pointers(const std::vector<Arg>& args, const std::vector<unsigned char*>& starts, uint32_t n,
+                                   const long double* q) {
+  std::vector<void*> p;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    const std::size_t bytes = args[k].count(n, q) * args[k].size();
+    p.push_back(bytes == 0 ? nullptr : starts[k] + (args[k].role == BACKWARD ? bytes - args[k].size() : 0));
+  }
+  return p;
+}
 
 }  // namespace tq::test
 
 // A row. CALL calls `f` (the export, its reference, or the export through
 // an Invoker) with the arrays p[k] and the scalars q[k]; its value is the
 // result (0 for void operations).
-#define TQ_ROW(operation, entry, shape, flags, CALL, ...)                                                             \
-  ::tq::test::Op{#operation, shape, flags, {__VA_ARGS__}, TQ_ROW_FUNCTION((), auto* f = &entry, CALL),                 \
+#define TQ_ROW(operation, entry, shape, flags, digest, CALL, ...)                                                     \
+  ::tq::test::Op{#operation, shape, flags, digest, {__VA_ARGS__}, TQ_ROW_FUNCTION((), auto* f = &entry, CALL),                 \
                  TQ_ROW_FUNCTION((), auto* f = &::tq::ref::operation, CALL),                                          \
                  TQ_ROW_FUNCTION((::tq::test::Invoker & invoker,),                                                    \
                                  auto f = [&invoker](auto... a) { return invoker.call<decltype(entry)>(a...); }, CALL)}

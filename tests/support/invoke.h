@@ -1,20 +1,8 @@
 // Calling exports through a chosen entry, for the tests that must hold for
 // every export: stdcall entry and cdecl twin agree bit for bit, each cleans
 // the stack as its convention says, the floating-point environment survives,
-// and every target computes the same bits.
-//
-// Each exported operation registers one digest case: a function that calls
-// the operation on fixed inputs (edge values included) through an Invoker and
-// feeds every output into the Invoker's digest. The driver (tests/abi) runs
-// every case once per entry of the operation.
-//
-//   TQ_DIGEST_CASE(tqcalcSumValues_float, 0x9d33491868d2df31) {
-//     std::vector<float> v = ...;
-//     invoker.digest(invoker.call<decltype(tqcalcSumValues_float)>(v.data(), uint32_t(v.size())));
-//   }
-//
-// The number is the recorded digest of the outputs; every target must
-// reproduce it. A new case may start with 0: the failure prints the value.
+// and every target computes the same bits (the harness rows' digests,
+// tests/abi).
 //
 // On i386 `call` goes through an assembly trampoline that places the
 // arguments on a stack aligned to only 4 (or 16) bytes and records the stack
@@ -25,10 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <map>
-#include <string>
 #include <tuple>
 #include <type_traits>
 #include <vector>
@@ -64,8 +51,26 @@ struct CallFrame {
   std::uint32_t popsFloatResult;
 };
 extern "C" void tqTestCallThroughTrampoline(const CallFrame* frame, CallRecord* record);
-void checkCallRecord(const CallRecord& record, const EntryUnderTest& entry, bool floatResult,
-                     unsigned slotBytes);
+static_assert(offsetof(CallRecord, mxcsrBefore) == 28 && offsetof(CallRecord, fcwBefore) == 36 &&
+              offsetof(CallRecord, fswPopped) == 44 && offsetof(CallRecord, st0) == 48);
+static_assert(offsetof(CallFrame, misalignment) == 12 && offsetof(CallFrame, popsFloatResult) == 16);
+
+inline void checkCallRecord(const CallRecord& r, const EntryUnderTest& entry, bool floatResult, unsigned slotBytes) {
+  EXPECT_EQ(r.espAfter - r.espBefore, entry.removedBytes)
+      << "stack bytes removed by the callee (" << slotBytes << " argument bytes pushed)";
+  EXPECT_EQ(r.ebx, 0x0B0B0B0Bu) << "ebx not preserved";
+  EXPECT_EQ(r.esi, 0x05050505u) << "esi not preserved";
+  EXPECT_EQ(r.edi, 0x0D0D0D0Du) << "edi not preserved";
+  // The control bits (rounding, FTZ/DAZ, masks) must survive; the six sticky
+  // exception flags are raised by IEEE arithmetic itself (an overflow, an
+  // underflow) and are the host's to read.
+  EXPECT_EQ(r.mxcsrAfter & ~0x3Fu, r.mxcsrBefore & ~0x3Fu) << "MXCSR control bits changed";
+  EXPECT_EQ(r.fcwAfter, r.fcwBefore) << "x87 control word changed";
+  // A floating result leaves exactly st(0) pushed (popped by the trampoline); anything else, an empty stack.
+  const auto top = [](std::uint16_t fsw) { return (fsw >> 11) & 7; };
+  EXPECT_EQ(top(r.fswAfter), (top(r.fswBefore) + (floatResult ? 7 : 0)) & 7) << "x87 stack left unbalanced";
+  EXPECT_EQ(top(r.fswPopped), top(r.fswBefore)) << "more than st(0) left on the x87 stack";
+}
 #endif
 
 class Invoker {
@@ -77,7 +82,6 @@ class Invoker {
   template <class F, class... Args>
   typename abi::Signature<F>::Result call(Args... args) {
     using Sig = abi::Signature<F>;
-    ++calls_;
 #if defined(__i386__)
     using Result = typename Sig::Result;
     typename Sig::Parameters typed(args...);
@@ -123,7 +127,6 @@ class Invoker {
   }
 
   std::uint64_t value() const { return digest_; }
-  unsigned calls() const { return calls_; }
 
  private:
 #if defined(__i386__)
@@ -137,23 +140,6 @@ class Invoker {
 #endif
   EntryUnderTest entry_;
   std::uint64_t digest_ = 0xcbf29ce484222325ull;
-  unsigned calls_ = 0;
 };
-
-struct DigestCase {
-  void (*run)(Invoker&);
-  std::uint64_t recorded;
-};
-std::map<std::string, DigestCase>& digestCases();
-
-struct DigestCaseRegistrar {
-  DigestCaseRegistrar(const char* name, DigestCase digestCase) { digestCases()[name] = digestCase; }
-};
-
-#define TQ_DIGEST_CASE(operation, recordedDigest)                                         \
-  static void digestCase_##operation(::tq::test::Invoker& invoker);                       \
-  static ::tq::test::DigestCaseRegistrar digestCaseRegistrar_##operation(                 \
-      #operation, {digestCase_##operation, std::uint64_t(recordedDigest##ull)});          \
-  static void digestCase_##operation([[maybe_unused]] ::tq::test::Invoker& invoker)
 
 }  // namespace tq::test
