@@ -8,6 +8,7 @@
 //   I16x8          int16_t      I32x4, I32x8   int32_t (I32x8 only converts,
 //                                              stores and splits: AVX has no
 //                                              256-bit integer arithmetic)
+//   I64x2          uint64_t, wrapping (exact sums of integer products)
 // The scalar types float and double take part in the same overloads (loads,
 // arithmetic, compares, select), so that the sequential path of a kernel and
 // its vector path are one formula with the same operations in the same order:
@@ -46,6 +47,7 @@ struct F64x2 { __m128d v; };
 struct I16x8 { __m128i v; };
 struct I32x4 { __m128i v; };
 struct I32x8 { __m256i v; };
+struct I64x2 { __m128i v; };
 
 // Element type and lane count of a lane type (scalars are one lane).
 template <class V> struct LaneTraits;
@@ -204,6 +206,7 @@ template <> TQ_LANES F64x4 splat<F64x4>(double s) { return {_mm256_set1_pd(s)}; 
 template <> TQ_LANES F64x2 splat<F64x2>(double s) { return {_mm_set1_pd(s)}; }
 template <> TQ_LANES I16x8 splat<I16x8>(int16_t s) { return {_mm_set1_epi16(s)}; }
 template <> TQ_LANES I32x4 splat<I32x4>(int32_t s) { return {_mm_set1_epi32(s)}; }
+TQ_LANES I64x2 zeroI64x2() { return {_mm_setzero_si128()}; }
 // The same, typed by an example value: splatLike(x, 0.5f).
 template <class V> TQ_LANES V splatLike(V, ScalarOf<V> s) { return splat<V>(s); }
 
@@ -403,6 +406,10 @@ TQ_LANES I32x4 widenLow(I16x8 v) { return {_mm_cvtepi16_epi32(v.v)}; }
 TQ_LANES I32x4 widenHigh(I16x8 v) { return {_mm_cvtepi16_epi32(_mm_unpackhi_epi64(v.v, v.v))}; }
 // Sums of neighbouring pairs, exact: lane k = v[2k] + v[2k + 1].
 TQ_LANES I32x4 addPairs(I16x8 v) { return {_mm_madd_epi16(v.v, _mm_set1_epi16(1))}; }
+// Products of neighbouring pairs added, lane k = a[2k] b[2k] + a[2k + 1] b[2k + 1],
+// exact but wrapped to int32: only a pair of (-32768)^2 reaches 2^31, which
+// reads as -2^31; read as uint32 (see the widening below) it is right.
+TQ_LANES I32x4 multiplyAddPairs(I16x8 a, I16x8 b) { return {_mm_madd_epi16(a.v, b.v)}; }
 // The low 16 bits of each int32 lane of a, then of b (modulo 65536, no
 // saturation).
 TQ_LANES I16x8 narrowModulo(I32x4 a, I32x4 b) {
@@ -449,6 +456,22 @@ TQ_LANES I32x4 bitOr(I32x4 a, I32x4 b) { return {_mm_or_si128(a.v, b.v)}; }
 TQ_LANES unsigned laneMask(F32x4 m) { return unsigned(_mm_movemask_ps(m.v)); }
 TQ_LANES unsigned laneMask(I32x4 m) { return unsigned(_mm_movemask_ps(_mm_castsi128_ps(m.v))); }
 TQ_LANES I32x8 bitXor(I32x8 a, I32x8 b) { return {_mm256_castps_si256(_mm256_xor_ps(_mm256_castsi256_ps(a.v), _mm256_castsi256_ps(b.v)))}; }
+
+// Two 64-bit lanes of unsigned integers, wrapping modulo 2^64: sums of
+// products of int16 samples, exact as long as the true sum stays below 2^64.
+// int32 lanes sign-extended (low pair, high pair), or read as uint32 in two
+// ways that need one instruction each: the register as two 64-bit lanes
+// (odd lane k + 1 times 2^32 on top of lane k), and the odd lanes alone.
+TQ_LANES I64x2 widenLow(I32x4 v) { return {_mm_cvtepi32_epi64(v.v)}; }
+TQ_LANES I64x2 widenHigh(I32x4 v) { return {_mm_cvtepi32_epi64(_mm_unpackhi_epi64(v.v, v.v))}; }
+TQ_LANES I64x2 asWords(I32x4 v) { return {v.v}; }
+TQ_LANES I64x2 oddLanes(I32x4 v) { return {_mm_srli_epi64(v.v, 32)}; }
+TQ_LANES I64x2 add(I64x2 a, I64x2 b) { return {_mm_add_epi64(a.v, b.v)}; }
+TQ_LANES uint64_t sumLanes(I64x2 v) {
+  uint64_t lanes[2];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), v.v);
+  return lanes[0] + lanes[1];
+}
 
 // float to int32 truncated toward zero; NaN and values outside the int32
 // range give INT32_MIN (no trap).

@@ -27,19 +27,20 @@ extern "C" void TQCALC_STDCALL tqcalcMoveAndGetMinMaxAveRMS_int16_t(int16_t* des
     addSample(r, v, offset, true);
   };
   const auto [head, end] = splitAt(step == 1 ? source : destination, count);
+  const auto copied = [=](std::size_t i) { return load<I16x8>(destination + i); };
   for (std::size_t i = 0; i < head; ++i) one(i);
   if (step == 1) {
     addBlocks(r, offset, head, end, [=](std::size_t i) {
       const I16x8 v = load<I16x8>(source + i);
       store(destination + i, v);
       return v;
-    });
+    }, copied);
   } else {
     addBlocks(r, offset, head, end, [=](std::size_t i) {
       const I16x8 v = gather<I16x8>(source + std::ptrdiff_t(i) * step, step);
       store(destination + i, v);
       return v;
-    });
+    }, copied);
   }
   for (std::size_t i = end; i < count; ++i) one(i);
   *minValue = r.lo, *maxValue = r.hi, *sum = r.sum, *sumOfSquares = r.squares;

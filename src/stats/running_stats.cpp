@@ -23,7 +23,8 @@ void runningStats(const T* values, uint32_t count, T* minValue, T* maxValue, dou
   const auto [head, end] = splitAt(values, count);
   const bool singleTail = count < widthOf<Block<T>> || std::is_same_v<T, int16_t>;
   for (std::size_t i = 0; i < head; ++i) addSample(r, values[i], offset, true);
-  addBlocks(r, offset, head, end, [=](std::size_t i) { return load<Block<T>>(values + i); });
+  const auto block = [=](std::size_t i) { return load<Block<T>>(values + i); };
+  addBlocks(r, offset, head, end, block, block);
   for (std::size_t i = end; i < count; ++i) addSample(r, values[i], offset, singleTail);
   *minValue = r.lo, *maxValue = r.hi, *sum = r.sum, *sumOfSquares = r.squares;
 }

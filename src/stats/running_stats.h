@@ -12,6 +12,7 @@
 // order and added to the running sums once per call.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <type_traits>
 
@@ -62,9 +63,10 @@ template <class T> inline constexpr bool kExactSum = std::is_same_v<T, int16_t>;
 constexpr std::size_t kExactRun = std::size_t(1) << 14;  // |lane| <= 2^14 * 2^16
 
 // Whole blocks i = first, first + w, ... below `end` (end - first a multiple
-// of the width w): `block(i)` gives the samples i .. i + w - 1.
+// of the width w): `block(i)` gives the samples i .. i + w - 1. The shifted
+// samples in double lanes, as defined.
 template <class T, class BlockAt>
-TQ_LANES void addBlocks(Running<T>& r, OffsetOf<T> offset, std::size_t first, std::size_t end, BlockAt block) {
+TQ_LANES void doubleBlocks(Running<T>& r, OffsetOf<T> offset, std::size_t first, std::size_t end, BlockAt block) {
   using V = Block<T>;
   constexpr std::size_t width = widthOf<V>, halves = width / 4;
   constexpr unsigned turn = 4 / halves;  // four independent sums of each kind
@@ -107,6 +109,107 @@ TQ_LANES void addBlocks(Running<T>& r, OffsetOf<T> offset, std::size_t first, st
   }
   r.sum += sumLanes(add(add(sum[0], sum[1]), add(sum[2], sum[3])));
   r.squares += sumLanes(add(add(squares[0], squares[1]), add(squares[2], squares[3])));
+}
+
+// int16 blocks whose sum of squares the double lanes form without a single
+// rounding: the offset a multiple of 2^-bits, so that every s * 2^bits is
+// an integer S, and the total of the S^2 at most 2^53. Then every s, every
+// s * s and every partial sum, in whatever order the lanes add them, is
+// exact (the squares are never negative, so no partial sum exceeds the
+// total), and the double lanes' result is the exact total. The exact total
+// follows from the integer sums of v and v^2,
+//   sum S^2 = 2^(2 bits) sum v^2 + 2^(bits + 1) scaled sum v + n scaled^2,
+// with 16-bit multiply-adds, 64-bit lanes and no conversion per sample.
+// That needs 128-bit integer operations only, where the double lanes take
+// two conversions, two additions and two products per half block.
+struct ExactShift {
+  unsigned bits;   // offset = scaled * 2^-bits
+  int64_t scaled;
+};
+
+// The exact form of `offset` for `samples` block samples, with the fewest
+// bits: false for offsets no integer of at most 2^31 over 2^15 gives, or
+// when the total could leave 2^62 (then the modulo 2^64 integer sums could
+// not tell a large total from a small one).
+TQ_LANES bool exactShift(float offset, std::size_t samples, ExactShift& e) {
+  const double o = offset;
+  if (!(std::fabs(o) <= 0x1p16)) return false;  // NaN and infinities too
+  for (unsigned bits = 0; bits <= 15; ++bits) {
+    const double scaled = o * double(1u << bits);
+    if (scaled != truncate(scaled)) continue;
+    const double largest = double(32768u << bits) + std::fabs(scaled);  // of |S|
+    if (double(samples) * largest * largest >= 0x1p62) return false;
+    e = {bits, int64_t(scaled)};
+    return true;
+  }
+  return false;
+}
+
+// Minimum, maximum and the exact sums of v and v^2 over the blocks. Sums of
+// pairs v^2 reach 2^31 and go straight into 64-bit lanes: the register read
+// as 64-bit lanes adds the odd lanes 2^32 times too, and those are summed
+// alone to take them out again (modulo 2^64, exact since the true sums stay
+// below 2^64). The sums of v wait in 32-bit lanes for kExactRun blocks.
+struct ExactSums {
+  int16_t lo, hi;
+  int64_t values;
+  uint64_t squares;
+};
+template <class BlockAt>
+TQ_LANES ExactSums exactBlocks(int16_t lo, int16_t hi, std::size_t first, std::size_t end, BlockAt block) {
+  constexpr std::size_t width = 8, run = kExactRun * width;
+  I16x8 low = splat<I16x8>(lo), high = splat<I16x8>(hi);
+  I64x2 values = zeroI64x2(), words = zeroI64x2(), odd = zeroI64x2();
+  const I16x8 ones = splat<I16x8>(1);
+  for (std::size_t i = first; i != end;) {
+    const std::size_t runEnd = end - i > run ? i + run : end;
+    I32x4 pairs = splat<I32x4>(0);
+    const auto fold = [&](std::size_t at) {
+      const I16x8 v = block(at);
+      low = min(v, low), high = max(v, high);
+      pairs = add(pairs, multiplyAddPairs(v, ones));
+      const I32x4 squares = multiplyAddPairs(v, v);
+      words = add(words, asWords(squares)), odd = add(odd, oddLanes(squares));
+    };
+    for (; runEnd - i >= 2 * width; i += 2 * width) fold(i), fold(i + width);
+    if (i != runEnd) fold(i), i += width;
+    values = add(values, add(widenLow(pairs), widenHigh(pairs)));
+  }
+  const uint64_t oddSum = sumLanes(odd);
+  ExactSums e{lo, hi, int64_t(sumLanes(values)), sumLanes(words) - (oddSum << 32) + oddSum};
+  const auto lows = lanesOf(low), highs = lanesOf(high);
+  for (std::size_t k = 0; k < width; ++k) {
+    if (e.lo > lows.at[k]) e.lo = lows.at[k];
+    if (highs.at[k] > e.hi) e.hi = highs.at[k];
+  }
+  return e;
+}
+
+// The blocks, exactly in integers where that gives the double lanes' bits,
+// else in double lanes. `again(i)` reads block i once more, from memory the
+// first pass has settled: when the exact total turns out above 2^53 the
+// sums are formed again in double (the extremes stand).
+template <class T, class BlockAt, class Again>
+TQ_LANES void addBlocks(Running<T>& r, OffsetOf<T> offset, std::size_t first, std::size_t end, BlockAt block,
+                        Again again) {
+  if constexpr (std::is_same_v<T, int16_t>) {
+    ExactShift shift;
+    if (first != end && exactShift(offset, end - first, shift)) {
+      const ExactSums e = exactBlocks(r.lo, r.hi, first, end, block);
+      const uint64_t k = uint64_t(shift.scaled), twice = 2 * shift.bits;
+      const uint64_t total = (e.squares << twice) + ((uint64_t(e.values) * k) << (shift.bits + 1)) +
+                             uint64_t(end - first) * k * k;
+      r.lo = e.lo, r.hi = e.hi;
+      if (total <= uint64_t(1) << 53) {
+        r.sum += double(e.values);
+        r.squares += double(total) / double(uint64_t(1) << twice);  // a power of two: exact
+        return;
+      }
+      doubleBlocks(r, offset, first, end, again);
+      return;
+    }
+  }
+  doubleBlocks(r, offset, first, end, block);
 }
 
 // Where the blocks of `count` samples lie: [head, end). int16 blocks start
