@@ -18,18 +18,22 @@ TQ_LANES V signBits(V x) {
 }
 
 // Arc tangent. The three branches share one division: -1/a, (a - 1)/(a + 1)
-// and a/1 (exact) are one quotient of selected numerators and denominators.
-// The branch masks exclude each other, so the middle and the unreduced
-// branch share their forms: a - (1 or 0) over (a or 0) + 1.
+// and a/1 (exact) are one quotient of numerators and denominators put
+// together from the two branch masks: a - (1 or 0) over (a or 0) + (1 or 0),
+// with a dropped from the numerator and 1 from the denominator above
+// tan 3pi/8. The correction is the base times one constant: the float
+// product gives both corrections exactly (and 0 for base 0).
+static_assert(1.5707963705062866f * 2.546479e-08f == 3.999999975690116e-08f &&
+              0.7853981852531433f * 2.546479e-08f == 1.999999987845058e-08f);
+
 template <class V>
 TQ_LANES V fastAtan(V x) {
-  const V a = abs(x), one = splat<V>(1.0f);
-  const V big = cmpGt(a, splat<V>(2.4142136573791504f));
-  const V mid = bitAndNot(big, cmpGt(a, splat<V>(0.6600000262260437f)));
-  const V num = select(big, splat<V>(-1.0f), sub(a, bitAnd(mid, one)));
-  const V den = select(big, a, add(bitAnd(mid, a), one));
-  const V base = bitOr(bitAnd(big, splat<V>(1.5707963705062866f)), bitAnd(mid, splat<V>(0.7853981852531433f)));
-  const V c = bitOr(bitAnd(big, splat<V>(3.999999975690116e-08f)), bitAnd(mid, splat<V>(1.999999987845058e-08f)));
+  const V a = abs(x);
+  const V reduced = cmpGt(a, splat<V>(0.6600000262260437f)), big = cmpGt(a, splat<V>(2.4142136573791504f));
+  const V num = add(bitAndNot(big, a), bitAnd(reduced, splat<V>(-1.0f)));
+  const V den = add(bitAnd(reduced, a), bitAndNot(big, splat<V>(1.0f)));
+  const V base = selectBySign(big, splat<V>(1.5707963705062866f), bitAnd(reduced, splat<V>(0.7853981852531433f)));
+  const V c = mul(base, splat<V>(2.546479e-08f));
   const V t = div(num, den);
   const V z = mul(t, t);
   V p = splat<V>(-0.8750608563423157f);
@@ -47,59 +51,91 @@ TQ_LANES V fastAtan(V x) {
   return bitOr(add(r, base), signBits(x));
 }
 
-// The shared part of sine and cosine for |x|: both polynomials of the
-// reduced argument, the mask of lanes where each keeps its own polynomial
-// (bit 1 of the octant j clear), and bit 2 of j in the sign position.
+// The shared part of sine and cosine for |x|: the reduced argument w, its
+// square, and k = j/2, whose two low bits (bits 1 and 2 of the octant j)
+// index the octant tables below.
 template <class V>
 struct Octant {
-  V sine, cosine, unswapped, bit2;
+  V w, z;
+  IntLanes<V> k;
 };
 
+// j = (trunc(a * 4/pi) + 1) with bit 0 cleared is 2 * ceil(trunc(a * 4/pi) / 2).
+// The conversion to int32 and back gives the truncation exactly below 2^31
+// and -2^31 beyond it or for NaN, as the integer steps do (j is then -2^31);
+// halving, rounding up and doubling integral floats is exact, so y is j for
+// every input, with no integer arithmetic (which AVX does by halves).
 template <class V>
 TQ_LANES Octant<V> octant(V a) {
-  using I = IntLanes<V>;
-  // j = (trunc(a * 4/pi) + 1) with bit 0 cleared, in integer lanes: exact up
-  // to 2^31, where the conversion gives INT32_MIN and the result is any value.
-  const I j0 = toInt32Truncated(mul(a, splat<V>(1.2732394933700562f)));
-  const V jBits = bitsAnd(asFloatBits(add(j0, splatInt(I{}, 1))), ~1u);
-  const I j = bitsAsInt(jBits);
-  const V y = toFloat(j);
+  const V truncated = toFloat(toInt32Truncated(mul(a, splat<V>(1.2732394933700562f))));
+  const V half = roundUp(mul(truncated, splat<V>(0.5f)));
+  const V y = add(half, half);
   const V w = add(add(add(a, mul(y, splat<V>(-0.78515625f))), mul(y, splat<V>(-0.00024187564849853516f))),
                   mul(y, splat<V>(-3.774895063202166e-08f)));
-  const V z = mul(w, w);
-  V cp = mul(z, splat<V>(2.44331567955669e-05f));
-  cp = mul(add(cp, splat<V>(-0.0013887316454201937f)), z);
-  cp = mul(mul(add(cp, splat<V>(0.04166664555668831f)), z), z);
-  cp = add(sub(cp, mul(splat<V>(0.5f), z)), splat<V>(1.0f));
-  V sp = mul(z, splat<V>(-0.00019515295571181923f));
-  sp = mul(add(sp, splat<V>(0.008332161232829094f)), z);
-  sp = add(mul(mul(add(sp, splat<V>(-0.16666655242443085f)), z), w), w);
-  // One shift brings bit 2 to the sign and bit 1 to bit 30.
-  const V shifted = asFloatBits(shiftLeft<29>(j));
-  return {sp, cp, cmpEq(bitsAnd(shifted, 0x40000000u), splat<V>(0.0f)), signBits(shifted)};
+  return {w, mul(w, w), toInt32Truncated(half)};
 }
 
-// Sine: the polynomial of the octant, negated for negative x or bit 2 of j.
+// By j mod 8 = 0, 2, 4, 6: all ones where the sine takes the cosine
+// polynomial (bit 1 of j), and the sign flips of sine (bit 2 of j) and
+// cosine (bit 2 of j - 2 clear).
+template <class V>
+TQ_LANES V swapped(const Octant<V>& o) {
+  return lookup4(bitsTable4<V>(0, ~0u, 0, ~0u), o.k);
+}
+template <class V>
+TQ_LANES V sineFlip(const Octant<V>& o) {
+  return lookup4(table4<V>(0.0f, 0.0f, -0.0f, -0.0f), o.k);
+}
+template <class V>
+TQ_LANES V cosineFlip(const Octant<V>& o) {
+  return lookup4(table4<V>(0.0f, -0.0f, -0.0f, 0.0f), o.k);
+}
+
+template <class V>
+TQ_LANES V sinePolynomial(const Octant<V>& o) {
+  V sp = mul(o.z, splat<V>(-0.00019515295571181923f));
+  sp = mul(add(sp, splat<V>(0.008332161232829094f)), o.z);
+  return add(mul(mul(add(sp, splat<V>(-0.16666655242443085f)), o.z), o.w), o.w);
+}
+template <class V>
+TQ_LANES V cosinePolynomial(const Octant<V>& o) {
+  V cp = mul(o.z, splat<V>(2.44331567955669e-05f));
+  cp = mul(add(cp, splat<V>(-0.0013887316454201937f)), o.z);
+  cp = mul(mul(add(cp, splat<V>(0.04166664555668831f)), o.z), o.z);
+  return add(sub(cp, mul(splat<V>(0.5f), o.z)), splat<V>(1.0f));
+}
+
+// Sine alone needs one polynomial per lane, so both are one evaluation with
+// per-lane coefficients: (((c0 z + c1) z + c2) z) u - d + e, where the
+// sine's lanes take u = w, d = +0, e = w and the cosine's u = z, d = 0.5 z,
+// e = 1. Subtracting +0 changes no value, -0 and NaN included; d is masked
+// before the product so that z = inf still gives +0.
 template <class V>
 TQ_LANES V fastSin(V x) {
   const Octant<V> o = octant(abs(x));
-  return bitXor(select(o.unswapped, o.sine, o.cosine), bitXor(signBits(x), o.bit2));
-}
-
-// Cosine of x, whose sign plays no part: the other polynomial, negated when
-// bit 2 of (j - 2) is clear. j is even, so that bit is bit 2 of j flipped
-// unless bit 1 of j is set: negate where bits 1 and 2 of j differ.
-template <class V>
-TQ_LANES V fastCos(const Octant<V>& o) {
-  const V bit1 = bitAndNot(o.unswapped, splat<V>(-0.0f));
-  return bitXor(select(o.unswapped, o.cosine, o.sine), bitXor(bit1, o.bit2));
+  const V cosine = swapped(o);
+  V t = add(mul(lookup4(table4<V>(-0.00019515295571181923f, 2.44331567955669e-05f, -0.00019515295571181923f,
+                                  2.44331567955669e-05f),
+                        o.k),
+                o.z),
+            lookup4(table4<V>(0.008332161232829094f, -0.0013887316454201937f, 0.008332161232829094f,
+                              -0.0013887316454201937f),
+                    o.k));
+  t = mul(add(mul(t, o.z), lookup4(table4<V>(-0.16666655242443085f, 0.04166664555668831f, -0.16666655242443085f,
+                                             0.04166664555668831f),
+                                   o.k)),
+          o.z);
+  const V d = mul(bitAnd(o.z, cosine), splat<V>(0.5f));
+  const V r = add(sub(mul(t, selectBySign(cosine, o.z, o.w)), d), selectBySign(cosine, splat<V>(1.0f), o.w));
+  return bitXor(r, bitXor(signBits(x), sineFlip(o)));
 }
 
 template <class V>
 TQ_LANES void fastSinCos(V x, V& sine, V& cosine) {
   const Octant<V> o = octant(abs(x));
-  sine = bitXor(select(o.unswapped, o.sine, o.cosine), bitXor(signBits(x), o.bit2));
-  cosine = fastCos(o);
+  const V sp = sinePolynomial(o), cp = cosinePolynomial(o), swap = swapped(o);
+  sine = bitXor(selectBySign(swap, cp, sp), bitXor(signBits(x), sineFlip(o)));
+  cosine = bitXor(selectBySign(swap, sp, cp), cosineFlip(o));
 }
 
 // Four angles (radians) to their four sines and four cosines.

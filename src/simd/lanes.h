@@ -419,6 +419,10 @@ TQ_LANES I16x8 narrowModulo(I32x4 a, I32x4 b) {
 
 // Rounded toward minus infinity: exact, the integer part of values >= 0.
 TQ_LANES F64x4 roundDown(F64x4 v) { return {_mm256_round_pd(v.v, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC)}; }
+// Rounded toward plus infinity: exact (halving and rounding up an integral
+// float gives an integral float with no rounding error anywhere).
+TQ_LANES F32x8 roundUp(F32x8 v) { return {_mm256_round_ps(v.v, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC)}; }
+TQ_LANES F32x4 roundUp(F32x4 v) { return {_mm_round_ps(v.v, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC)}; }
 
 // int32 to float, rounded to nearest (ties to even).
 TQ_LANES F32x4 toFloat(I32x4 v) { return {_mm_cvtepi32_ps(v.v)}; }
@@ -514,6 +518,45 @@ TQ_LANES float sumNeighbours(F32x8 v) {
   const __m256 pairs = _mm256_hadd_ps(v.v, v.v);
   const __m256 quads = _mm256_hadd_ps(pairs, pairs);
   return _mm_cvtss_f32(_mm_add_ss(_mm256_castps256_ps128(quads), _mm256_extractf128_ps(quads, 1)));
+}
+
+// ---- per-lane tables and sign-driven selection ------------------------------------
+
+// Four floats, repeated in every 128-bit half, for lookup4: constants that
+// depend on two bits of a lane's integer (an octant, a branch number). Given
+// as values, or as bit patterns for masks (all ones or zero).
+template <class V> V table4(float t0, float t1, float t2, float t3);
+template <> TQ_LANES F32x8 table4<F32x8>(float t0, float t1, float t2, float t3) {
+  return {_mm256_setr_ps(t0, t1, t2, t3, t0, t1, t2, t3)};
+}
+template <> TQ_LANES F32x4 table4<F32x4>(float t0, float t1, float t2, float t3) { return {_mm_setr_ps(t0, t1, t2, t3)}; }
+template <class V> V bitsTable4(uint32_t t0, uint32_t t1, uint32_t t2, uint32_t t3);
+template <> TQ_LANES F32x8 bitsTable4<F32x8>(uint32_t t0, uint32_t t1, uint32_t t2, uint32_t t3) {
+  return {_mm256_castsi256_ps(_mm256_setr_epi32(int(t0), int(t1), int(t2), int(t3), int(t0), int(t1), int(t2), int(t3)))};
+}
+template <> TQ_LANES F32x4 bitsTable4<F32x4>(uint32_t t0, uint32_t t1, uint32_t t2, uint32_t t3) {
+  return {_mm_castsi128_ps(_mm_setr_epi32(int(t0), int(t1), int(t2), int(t3)))};
+}
+// Lane k = entry (index[k] & 3) of the table: one vpermilps, in place of a
+// chain of compares, ANDs and ORs per constant. Only the two low bits of an
+// index count, so the index needs no masking.
+TQ_LANES F32x8 lookup4(F32x8 table, I32x8 index) { return {_mm256_permutevar_ps(table.v, index.v)}; }
+TQ_LANES F32x4 lookup4(F32x4 table, I32x4 index) { return {_mm_permutevar_ps(table.v, index.v)}; }
+
+// Lanes of `ifSet` where the sign bit of `mask` is set, else of `ifClear`:
+// one vblendvps, where and/andnot/or take three operations. The mask is a
+// float whose sign carries the choice (a table entry or a compare's all-ones
+// mask; the other bits are not read). Written as inline assembly because
+// GCC 12, without AVX2, rewrites the blendv intrinsic into per-lane branches.
+TQ_LANES F32x8 selectBySign(F32x8 mask, F32x8 ifSet, F32x8 ifClear) {
+  F32x8 r;
+  __asm__("vblendvps %3, %2, %1, %0" : "=x"(r.v) : "x"(ifClear.v), "xm"(ifSet.v), "x"(mask.v));
+  return r;
+}
+TQ_LANES F32x4 selectBySign(F32x4 mask, F32x4 ifSet, F32x4 ifClear) {
+  F32x4 r;
+  __asm__("vblendvps %3, %2, %1, %0" : "=x"(r.v) : "x"(ifClear.v), "xm"(ifSet.v), "x"(mask.v));
+  return r;
 }
 
 // ---- lane order ----------------------------------------------------------------
