@@ -32,8 +32,8 @@ void nanFollowsTheScan(F scan) {
       EXPECT_TRUE(sameBits(lo, glo) && sameBits(hi, ghi)) << n << " " << at;
     }
   for (T first : {T(0), -T(0)}) {
-    T lo, hi, v[3] = {first, -first, first};
-    scan(v, 3, &lo, &hi);
+    T lo, hi, v[2] = {first, -first};
+    scan(v, 2, &lo, &hi);
     EXPECT_TRUE(sameBits(first, lo) && sameBits(first, hi));
   }
 }
