@@ -412,10 +412,6 @@ TQ_LANES I16x8 narrowModulo(I32x4 a, I32x4 b) {
 
 // Rounded toward minus infinity: exact, the integer part of values >= 0.
 TQ_LANES F64x4 roundDown(F64x4 v) { return {_mm256_round_pd(v.v, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC)}; }
-// Rounded toward plus infinity: exact (halving and rounding up an integral
-// float gives an integral float with no rounding error anywhere).
-TQ_LANES F32x8 roundUp(F32x8 v) { return {_mm256_round_ps(v.v, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC)}; }
-TQ_LANES F32x4 roundUp(F32x4 v) { return {_mm_round_ps(v.v, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC)}; }
 
 // int32 to float, rounded to nearest (ties to even).
 TQ_LANES F32x4 toFloat(I32x4 v) { return {_mm_cvtepi32_ps(v.v)}; }
