@@ -18,8 +18,9 @@
 //    reassociation (the build also passes -ffp-contract=off);
 //  - min/max keep the instructions' rule, "a < b ? a : b" / "a > b ? a : b":
 //    the second operand when either is NaN or both are equal;
-//  - select uses and/andnot/or, never BLENDV on a compare: GCC 12 without
-//    AVX2 rewrites that into per-lane branches;
+//  - select uses and/andnot/or, never the BLENDV intrinsic: GCC 12 without
+//    AVX2 rewrites that into per-lane branches (selectBySign issues the
+//    instruction itself, from inline assembly);
 //  - loads and stores are unaligned unless their name says otherwise.
 #pragma once
 
