@@ -19,8 +19,9 @@
 //    reassociation (the build also passes -ffp-contract=off);
 //  - min/max keep the instructions' rule, "a < b ? a : b" / "a > b ? a : b":
 //    the second operand when either is NaN or both are equal;
-//  - select uses and/andnot/or, never BLENDV on a compare: GCC 12 without
-//    AVX2 rewrites that into per-lane branches;
+//  - select uses and/andnot/or, never the BLENDV intrinsic: GCC 12 without
+//    AVX2 rewrites that into per-lane branches (selectBySign issues the
+//    instruction itself, from inline assembly);
 //  - loads and stores are unaligned unless their name says otherwise.
 #pragma once
 
@@ -419,10 +420,6 @@ TQ_LANES I16x8 narrowModulo(I32x4 a, I32x4 b) {
 
 // Rounded toward minus infinity: exact, the integer part of values >= 0.
 TQ_LANES F64x4 roundDown(F64x4 v) { return {_mm256_round_pd(v.v, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC)}; }
-// Rounded toward plus infinity: exact (halving and rounding up an integral
-// float gives an integral float with no rounding error anywhere).
-TQ_LANES F32x8 roundUp(F32x8 v) { return {_mm256_round_ps(v.v, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC)}; }
-TQ_LANES F32x4 roundUp(F32x4 v) { return {_mm_round_ps(v.v, _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC)}; }
 
 // int32 to float, rounded to nearest (ties to even).
 TQ_LANES F32x4 toFloat(I32x4 v) { return {_mm_cvtepi32_ps(v.v)}; }

@@ -133,4 +133,32 @@ inline void blocksOverlappingTail(const T* base, uint32_t count, Block block) {
   if (i != count) block(count - width);
 }
 
+// Steps 0 .. steps - 1 (steps >= 2) of a kernel in three stages, each step
+// w = width(V) elements of input and output: `front(x)`, `middle(f, x)` and
+// `back(m, x)` (the result), x being the step's input. A turn starts step
+// s + 2, continues step s + 1 and finishes step s, so the instructions
+// the processor sees together belong to three independent steps: it holds
+// too few waiting operations to overlap a long dependent chain (divisions,
+// polynomials) with the next steps by itself. The stages see each step's
+// lanes once and in the same order, so the results are those of the
+// stages run in a row; the input is read again by each stage (cheaper than
+// keeping it in a register) and must not overlap the output.
+template <class V, class Front, class Middle, class Back>
+inline void pipelined3(const ScalarOf<V>* input, ScalarOf<V>* output, std::size_t steps, Front front,
+                       Middle middle, Back back) {
+  constexpr std::size_t w = widthOf<V>;
+  const auto in = [input](std::size_t s) { return load<V>(input + s * w); };
+  auto started = front(in(1));
+  auto continued = middle(front(in(0)), in(0));
+  std::size_t s = 0;
+  for (; s + 2 < steps; ++s) {
+    const auto nextStarted = front(in(s + 2));
+    const auto nextContinued = middle(started, in(s + 1));
+    store(output + s * w, back(continued, in(s)));
+    started = nextStarted, continued = nextContinued;
+  }
+  store(output + s * w, back(continued, in(s)));
+  store(output + (s + 1) * w, back(middle(started, in(s + 1)), in(s + 1)));
+}
+
 }  // namespace tq::simd
