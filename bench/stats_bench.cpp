@@ -51,8 +51,9 @@ void running(void (*f)(const T*, uint32_t, T*, T*, double*, double*, O), T* a, u
 }
 
 // The copy with statistics at `stride` (source elements per sample): reads
-// and writes two bytes per sample.
-template <int stride, bool scalar>
+// and writes two bytes per sample. Offset 0.5 takes the exact integer sums,
+// 0.1 (not a multiple of a small power of two) the double lanes.
+template <int stride, bool scalar, bool dyadic = true>
 void move(benchmark::State& state) {
   const std::size_t n = std::size_t(state.range(0));
   Buffer<int16_t> from(n * stride), to(n);
@@ -60,7 +61,7 @@ void move(benchmark::State& state) {
   for (auto _ : state) {
     int16_t lo = 0, hi = 0;
     double sums[2] = {0, 0};
-    f(to.data(), from.data(), uint32_t(n), &lo, &hi, &sums[0], &sums[1], 0.5f, stride);
+    f(to.data(), from.data(), uint32_t(n), &lo, &hi, &sums[0], &sums[1], dyadic ? 0.5f : 0.1f, stride);
     benchmark::DoNotOptimize(lo), benchmark::DoNotOptimize(hi), benchmark::DoNotOptimize(sums);
     benchmark::ClobberMemory();
   }
@@ -139,6 +140,7 @@ const bool registered = registerRows({
         [](benchmark::State& s) { scan<float>(s, [](float* a, uint32_t n) { benchmark::DoNotOptimize(tqcalcSumValues_float(a, n)); }); }},
     Row{"tqcalcMoveAndGetMinMaxAveRMS_int16_t/tqcalc", move<1, false>},
     Row{"tqcalcMoveAndGetMinMaxAveRMS_int16_t/scalar", move<1, true>},
+    Row{"tqcalcMoveAndGetMinMaxAveRMS_int16_t/tqcalc_offset_0.1(double lanes)", move<1, false, false>},
     Row{"tqcalcMoveAndGetMinMaxAveRMS_int16_t/copy(memcpy)", copy},
     Row{"tqcalcMoveAndGetMinMaxAveRMS_int16_t_stride3/tqcalc", move<3, false>},
     Row{"tqcalcMoveAndGetMinMaxAveRMS_int16_t_stride3/scalar", move<3, true>},
