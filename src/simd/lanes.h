@@ -137,31 +137,6 @@ TQ_LANES void storeStreaming(void* p, float v) { store(p, v); }
 TQ_LANES void storeStreaming(void* p, double v) { store(p, v); }
 TQ_LANES void streamingDone() { _mm_sfence(); }
 
-// The first n lanes (0 <= n <= width) from or to memory; the other lanes
-// read as zero and are not written. Masked moves touch no byte outside the n
-// elements, so they may end at an inaccessible page.
-TQ_LANES __m256i firstLanesMask32(unsigned n) {
-  const __m256 index = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
-  return _mm256_castps_si256(_mm256_cmp_ps(index, _mm256_set1_ps(float(n)), _CMP_LT_OQ));
-}
-TQ_LANES __m256i firstLanesMask64(unsigned n) {
-  const __m256d index = _mm256_setr_pd(0, 1, 2, 3);
-  return _mm256_castpd_si256(_mm256_cmp_pd(index, _mm256_set1_pd(double(n)), _CMP_LT_OQ));
-}
-template <class V> V loadFirst(const void* p, unsigned n);
-template <> TQ_LANES F32x8 loadFirst<F32x8>(const void* p, unsigned n) {
-  return {_mm256_maskload_ps(static_cast<const float*>(p), firstLanesMask32(n))};
-}
-template <> TQ_LANES F64x4 loadFirst<F64x4>(const void* p, unsigned n) {
-  return {_mm256_maskload_pd(static_cast<const double*>(p), firstLanesMask64(n))};
-}
-TQ_LANES void storeFirst(void* p, F32x8 v, unsigned n) {
-  _mm256_maskstore_ps(static_cast<float*>(p), firstLanesMask32(n), v.v);
-}
-TQ_LANES void storeFirst(void* p, F64x4 v, unsigned n) {
-  _mm256_maskstore_pd(static_cast<double*>(p), firstLanesMask64(n), v.v);
-}
-
 // Lane k from p[k * stride] (stride in elements), and the reverse.
 template <class V> V gather(const ScalarOf<V>* p, std::ptrdiff_t stride);
 template <> TQ_LANES F64x4 gather<F64x4>(const double* p, std::ptrdiff_t s) {
