@@ -78,6 +78,7 @@ TEST(RunningStats, PrecisionSplitCounted) {
 }
 
 // NaN samples never enter the extremes, NaN seeds stay; the sums turn NaN.
+// Equal zeros do not replace the entry value either.
 template <class T, class F>
 void nanSamples(F f) {
   for (uint32_t n = 1; n <= 25; ++n)
@@ -89,6 +90,13 @@ void nanSamples(F f) {
       ref::tqcalcGetMinMaxAveRMS(v.data(), n, &e.lo, &e.hi, &e.sum, &e.squares, T(0));
       EXPECT_TRUE(sameBits(e.lo, got.lo) && sameBits(e.hi, got.hi) && std::isnan(got.sum) && std::isnan(got.squares)) << n << " " << at;
       EXPECT_TRUE(std::isnan(seeded.lo) && std::isnan(seeded.hi)) << n;
+    }
+  // Of equal zeros the entry value stays, on the short and the long paths.
+  for (uint32_t n = 1; n <= 25; ++n)
+    for (T zero : {T(0), -T(0)}) {
+      const std::vector<T> v(n, -zero);
+      const Stats<T> s = run(f, v.data(), n, {zero, zero, 0, 0}, 0);
+      EXPECT_TRUE(sameBits(zero, s.lo) && sameBits(zero, s.hi)) << n;
     }
 }
 TEST(RunningStats, NaNSamplesNeverEnterTheExtremes) {
