@@ -133,6 +133,18 @@ inline void blocksOverlappingTail(const T* base, uint32_t count, Block block) {
   if (i != count) block(count - width);
 }
 
+// Running extremes folded out of their lanes by the scan rule: a lane
+// replaces lo or hi only when it is below or above it, so NaN lanes and
+// equal values never do.
+template <class T, class V>
+inline void foldExtremes(T& lo, T& hi, V low, V high) {
+  const auto lows = lanesOf(low), highs = lanesOf(high);
+  for (std::size_t k = 0; k < widthOf<V>; ++k) {
+    if (lo > lows.at[k]) lo = lows.at[k];
+    if (highs.at[k] > hi) hi = highs.at[k];
+  }
+}
+
 // Steps 0 .. steps - 1 (steps >= 2) of a kernel in three stages, each step
 // w = width(V) elements of input and output: `front(x)`, `middle(f, x)` and
 // `back(m, x)` (the result), x being the step's input. A turn starts step

@@ -52,13 +52,9 @@ void minMax(const T* values, uint32_t count, T* minValue, T* maxValue) {
     for (; n - i >= width; i += width) fold(1, i);
     fold(2, n - width);
     TQ_UNROLL for (unsigned k = 1; k < kPairs; ++k) mn[0] = min(mn[k], mn[0]), mx[0] = max(mx[k], mx[0]);
-    const auto lows = lanesOf(mn[0]), highs = lanesOf(mx[0]);
     // Every lane holds element 0 or a number below/above it: the scan rule
     // over the lanes gives the same result.
-    for (uint32_t k = 0; k < width; ++k) {
-      if (lo > lows.at[k]) lo = lows.at[k];
-      if (highs.at[k] > hi) hi = highs.at[k];
-    }
+    foldExtremes(lo, hi, mn[0], mx[0]);
   }
   *minValue = lo;
   *maxValue = hi;

@@ -102,11 +102,7 @@ TQ_LANES void doubleBlocks(Running<T>& r, OffsetOf<T> offset, std::size_t first,
     if constexpr (kExactSum<T>) sum[0] = add(sum[0], toDouble(exact)), exact = splat<I32x4>(0);
   }
   TQ_UNROLL for (unsigned k = 1; k < turn; ++k) lo[0] = min(lo[k], lo[0]), hi[0] = max(hi[k], hi[0]);
-  const auto lows = lanesOf(lo[0]), highs = lanesOf(hi[0]);
-  for (std::size_t k = 0; k < width; ++k) {
-    if (r.lo > lows.at[k]) r.lo = lows.at[k];
-    if (highs.at[k] > r.hi) r.hi = highs.at[k];
-  }
+  foldExtremes(r.lo, r.hi, lo[0], hi[0]);
   r.sum += sumLanes(add(add(sum[0], sum[1]), add(sum[2], sum[3])));
   r.squares += sumLanes(add(add(squares[0], squares[1]), add(squares[2], squares[3])));
 }
@@ -177,11 +173,7 @@ TQ_LANES ExactSums exactBlocks(int16_t lo, int16_t hi, std::size_t first, std::s
   }
   const uint64_t oddSum = sumLanes(odd);
   ExactSums e{lo, hi, int64_t(sumLanes(values)), sumLanes(words) - (oddSum << 32) + oddSum};
-  const auto lows = lanesOf(low), highs = lanesOf(high);
-  for (std::size_t k = 0; k < width; ++k) {
-    if (e.lo > lows.at[k]) e.lo = lows.at[k];
-    if (highs.at[k] > e.hi) e.hi = highs.at[k];
-  }
+  foldExtremes(e.lo, e.hi, low, high);
   return e;
 }
 
