@@ -156,14 +156,13 @@ TQ_LANES ExactSums exactBlocks(int16_t lo, int16_t hi, std::size_t first, std::s
   constexpr std::size_t width = 8, run = kExactRun * width;
   I16x8 low = splat<I16x8>(lo), high = splat<I16x8>(hi);
   I64x2 values = zeroI64x2(), words = zeroI64x2(), odd = zeroI64x2();
-  const I16x8 ones = splat<I16x8>(1);
   for (std::size_t i = first; i != end;) {
     const std::size_t runEnd = end - i > run ? i + run : end;
     I32x4 pairs = splat<I32x4>(0);
     const auto fold = [&](std::size_t at) {
       const I16x8 v = block(at);
       low = min(v, low), high = max(v, high);
-      pairs = add(pairs, multiplyAddPairs(v, ones));
+      pairs = add(pairs, addPairs(v));
       const I32x4 squares = multiplyAddPairs(v, v);
       words = add(words, asWords(squares)), odd = add(odd, oddLanes(squares));
     };
