@@ -133,17 +133,22 @@ TQ_LANES V cosineFlip(const Octant<V>& o) {
   return lookup4(table4<V>(0.0f, -0.0f, -0.0f, 0.0f), o.k);
 }
 
+// The two polynomials' coefficients, shared by the separate evaluations
+// (sine and cosine together) and the per-lane one (sine alone).
+constexpr float kSine[3] = {-0.00019515295571181923f, 0.008332161232829094f, -0.16666655242443085f};
+constexpr float kCosine[3] = {2.44331567955669e-05f, -0.0013887316454201937f, 0.04166664555668831f};
+
 template <class V>
 TQ_LANES V sinePolynomial(const Octant<V>& o) {
-  V sp = mul(o.z, splat<V>(-0.00019515295571181923f));
-  sp = mul(add(sp, splat<V>(0.008332161232829094f)), o.z);
-  return add(mul(mul(add(sp, splat<V>(-0.16666655242443085f)), o.z), o.w), o.w);
+  V sp = mul(o.z, splat<V>(kSine[0]));
+  sp = mul(add(sp, splat<V>(kSine[1])), o.z);
+  return add(mul(mul(add(sp, splat<V>(kSine[2])), o.z), o.w), o.w);
 }
 template <class V>
 TQ_LANES V cosinePolynomial(const Octant<V>& o) {
-  V cp = mul(o.z, splat<V>(2.44331567955669e-05f));
-  cp = mul(add(cp, splat<V>(-0.0013887316454201937f)), o.z);
-  cp = mul(mul(add(cp, splat<V>(0.04166664555668831f)), o.z), o.z);
+  V cp = mul(o.z, splat<V>(kCosine[0]));
+  cp = mul(add(cp, splat<V>(kCosine[1])), o.z);
+  cp = mul(mul(add(cp, splat<V>(kCosine[2])), o.z), o.z);
   return add(sub(cp, mul(splat<V>(0.5f), o.z)), splat<V>(1.0f));
 }
 
@@ -171,9 +176,9 @@ struct SineStages {
   template <class V>
   static TQ_LANES V back(const Octant<V>& o, V x) {
     const V cosine = swapped(o);
-    V t = add(mul(coefficient(o, -0.00019515295571181923f, 2.44331567955669e-05f), o.z),
-              coefficient(o, 0.008332161232829094f, -0.0013887316454201937f));
-    t = mul(add(mul(t, o.z), coefficient(o, -0.16666655242443085f, 0.04166664555668831f)), o.z);
+    V t = add(mul(coefficient(o, kSine[0], kCosine[0]), o.z),
+              coefficient(o, kSine[1], kCosine[1]));
+    t = mul(add(mul(t, o.z), coefficient(o, kSine[2], kCosine[2])), o.z);
     const V d = mul(bitAnd(o.z, cosine), splat<V>(0.5f));
     const V r = add(sub(mul(t, selectBySign(cosine, o.z, o.w)), d), selectBySign(cosine, splat<V>(1.0f), o.w));
     return bitXor(r, bitXor(signBits(x), sineFlip(o)));
