@@ -15,6 +15,7 @@
 // In place (rawData == channelData, firstIndex >= 0) the store to
 // channelData[k] lands at or below rawData[firstIndex + k], and each block is
 // loaded before it is stored, so no sample is overwritten before it is read.
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -83,7 +84,7 @@ extern "C" void TQCALC_STDCALL tqCalcCACopyRawDataToChannels(const float* rawDat
   const F32x8 vOffset = splat<F32x8>(offset);
   while (count - k >= 8) {
     const uint32_t base = k;
-    const uint32_t chunkEnd = k + (count - k < kChunk ? count - k : kChunk);
+    const uint32_t chunkEnd = k + std::min(count - k, kChunk);
     LanePeaks set0, set1, set2, set3;
     F32x8 position = splat<F32x8>(0.0f);
     for (; chunkEnd - k >= 32; k += 32) {

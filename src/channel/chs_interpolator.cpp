@@ -159,7 +159,7 @@ uint32_t TQCALC_STDCALL tqcalcCHSInterpolator_InterpolateValues(CHSInterpolator*
   if (o->stopped) return CHSStatusStopped;
   // Two straight pieces: up to the ring's end, then from its start.
   const uint64_t slot = o->samplesIn & o->ringMask, room = uint64_t(o->ringMask) + 1 - slot;
-  const uint32_t first = room < count ? uint32_t(room) : count;
+  const auto first = uint32_t(std::min(room, uint64_t(count)));
   std::memcpy(o->ring + slot, values, sizeof(float) * first);
   std::memcpy(o->ring, values + first, sizeof(float) * (count - first));
   o->samplesIn += count;

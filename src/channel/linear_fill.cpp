@@ -9,6 +9,8 @@
 // the exact double index and rounds it to float once, as the scalar path
 // does: float(double(i)), never float(i) directly, which i386 compilers
 // build from a signed conversion and a second rounding above 2^31.
+#include <algorithm>
+
 #include "simd/loops.h"
 #include "tqcalc.h"
 
@@ -82,7 +84,7 @@ void TQCALC_STDCALL tqcalcChannelFillBufferWithLinearFunction_float(float* buffe
     withStores(buffer, count, i, false, [&](uint32_t at) { fillTail(buffer, at, at + 1, slope, intercept); },
                [&](auto stores) {
                  // Exact float indices: turns that end at or below 2^24.
-                 indexTurns<F32x8>(i, count < kExactFloatIndices ? count : kExactFloatIndices,
+                 indexTurns<F32x8>(i, std::min(count, kExactFloatIndices),
                                    [&](const F32x8* index) {
                                      TQ_UNROLL for (uint32_t c = 0; c < 4; ++c)
                                        stores.put(buffer + i + 8 * c, lineAt(index[c], slope, intercept));

@@ -1,5 +1,7 @@
 // Positive and negative energy of a block: the float products split by sign
 // into two double sums.
+#include <algorithm>
+
 #include "simd/loops.h"
 #include "tqcalc.h"
 
@@ -23,7 +25,7 @@ TQ_LANES void split(D p, D& positive, D& negative) {
 extern "C" void TQCALC_STDCALL tqcalcPowerCalculatePosAndNegEnergy(const float* voltage, const float* current,
                                                                   int32_t count, double* positiveEnergy,
                                                                   double* negativeEnergy) {
-  const std::size_t n = count > 0 ? std::size_t(count) : 0;
+  const auto n = std::size_t(std::max(count, 0));
   F64x4 pos[2] = {splat<F64x4>(0), splat<F64x4>(0)}, neg[2] = {pos[0], pos[0]};
   std::size_t i = 0;
   for (; n - i >= 8; i += 8) {

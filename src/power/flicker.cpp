@@ -5,6 +5,8 @@
 // loop is scalar: the histories sit in registers for the whole block (the
 // stages' independent recursions then overlap across samples in the
 // processor) and go back to the host's arrays once at the end.
+#include <algorithm>
+
 #include "tqcalc.h"
 
 namespace {
@@ -51,7 +53,7 @@ extern "C" void TQCALC_STDCALL tqcalcPowerFlicker(PowerFlickerState* state, cons
   constexpr uint32_t kChunk = 256;
   float lowPassed[kChunk];  // the low-pass output, rounded to float as the chain wants it
   for (uint32_t start = 0; start < count; start += kChunk) {
-    const uint32_t n = count - start < kChunk ? count - start : kChunk;
+    const uint32_t n = std::min(count - start, kChunk);
     for (uint32_t i = 0; i < n; ++i) {
       const float sample = input[start + i];
       lowPassed[i] = float(lp[2].run(lp[1].run(lp[0].run(double((sample * sample) * 0.5f)))));

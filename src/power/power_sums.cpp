@@ -1,5 +1,7 @@
 // Active and reactive power over two spectra, the sum of scaled squares, and
 // the scaled copy with its running absolute sum.
+#include <algorithm>
+
 #include "simd/loops.h"
 #include "tqcalc.h"
 
@@ -97,7 +99,7 @@ extern "C" void TQCALC_STDCALL tqcalcPowerSumVectorMultipliedWithScalar_double(P
   const bool accumulate = params->accumulateAbsSum != 0;
   const F64x4 scalar4 = splat<F64x4>(double(params->scalar));
   const double scalar = double(params->scalar);
-  const uint32_t n = params->count > 0 ? uint32_t(params->count) : 0;
+  const auto n = uint32_t(std::max(params->count, 0));
   double sum = 0.0;
   uint32_t i = 0;
   if (accumulate) {

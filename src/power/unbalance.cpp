@@ -40,6 +40,9 @@ inline float magnitude(const float* c) {
   return float(squareRoot(re * re + im * im));
 }
 
+// An unbalance: `part` in percent of the positive sequence, 0 without one.
+inline float percentOf(float part, float positive) { return positive > 0.0f ? part * (100.0f / positive) : 0.0f; }
+
 // Squared magnitudes of the three unscaled sequence sums of one group of
 // four elements (F32x4) or two (F32x8), in float: every angle through the
 // fast sine and cosine.
@@ -108,10 +111,8 @@ extern "C" void TQCALC_STDCALL tqcalcPowerUnbalance(const PowerUnbalanceParams* 
   for (int s = 0; s < 3; ++s) total[s] = float(squareRoot(double(total[s])) * kThird), *totals[s] = total[s];
 
   const float r1 = magnitude(p.positiveSequenceFirst);
-  const float f = r1 > 0.0f ? 100.0f / r1 : 0.0f;
-  *p.zeroUnbalanceFirst = r1 > 0.0f ? magnitude(p.zeroSequenceFirst) * f : 0.0f;
-  *p.negativeUnbalanceFirst = r1 > 0.0f ? magnitude(p.negativeSequenceFirst) * f : 0.0f;
-  const float g = total[1] > 0.0f ? 100.0f / total[1] : 0.0f;
-  *p.zeroUnbalance = total[1] > 0.0f ? g * total[0] : 0.0f;
-  *p.negativeUnbalance = total[1] > 0.0f ? g * total[2] : 0.0f;
+  *p.zeroUnbalanceFirst = percentOf(magnitude(p.zeroSequenceFirst), r1);
+  *p.negativeUnbalanceFirst = percentOf(magnitude(p.negativeSequenceFirst), r1);
+  *p.zeroUnbalance = percentOf(total[0], total[1]);
+  *p.negativeUnbalance = percentOf(total[2], total[1]);
 }

@@ -11,6 +11,7 @@
 // by lane, in column order with the strict comparison, so that every result
 // is that of the sequential scan (equal distances go to the earliest cell).
 // The last 0..3 columns of a row go one at a time.
+#include <algorithm>
 #include <cfloat>
 #include <cstdint>
 #include <cstdlib>
@@ -96,7 +97,7 @@ extern "C" void TQCALC_STDCALL tqcalcFindCursorXY(const uint32_t* cells, int32_t
                                                   const uint32_t* excludedValues, int32_t excludedCount) {
   if (width <= 0 || height <= 0) return;
   Best best{FLT_MAX, foundValue, foundColumn, foundRow};
-  const int32_t count = excludedCount > 0 ? excludedCount : 0;
+  const int32_t count = std::max(excludedCount, 0);
   const auto run = [&](auto excluded) {
     search(cells, pitch, width, height, cursorX, cursorY, best, excludedValues, count, excluded);
   };

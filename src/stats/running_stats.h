@@ -12,6 +12,7 @@
 // order and added to the running sums once per call.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <type_traits>
@@ -94,7 +95,7 @@ TQ_LANES void doubleBlocks(Running<T>& r, OffsetOf<T> offset, std::size_t first,
   // accumulators j % turn.
   const std::size_t run = kExactSum<T> ? kExactRun * width : end - first;
   for (std::size_t i = first; i != end;) {
-    const std::size_t runEnd = end - i > run ? i + run : end;
+    const std::size_t runEnd = std::min(end, i + run);
     for (; runEnd - i >= turn * width; i += turn * width) {
       TQ_UNROLL for (unsigned k = 0; k < turn; ++k) fold(k, i + k * width);
     }
@@ -157,7 +158,7 @@ TQ_LANES ExactSums exactBlocks(int16_t lo, int16_t hi, std::size_t first, std::s
   I16x8 low = splat<I16x8>(lo), high = splat<I16x8>(hi);
   I64x2 values = zeroI64x2(), words = zeroI64x2(), odd = zeroI64x2();
   for (std::size_t i = first; i != end;) {
-    const std::size_t runEnd = end - i > run ? i + run : end;
+    const std::size_t runEnd = std::min(end, i + run);
     I32x4 pairs = splat<I32x4>(0);
     const auto fold = [&](std::size_t at) {
       const I16x8 v = block(at);

@@ -30,9 +30,11 @@ struct Object {
     uint32_t count = 7;
     EXPECT_EQ(0u, x.empty() ? tqcalcCHSInterpolator_Stop(h, &out, &count)
                             : tqcalcCHSInterpolator_InterpolateValues(h, x.data(), uint32_t(x.size()), &out, &count));
+    last = out;
     return std::vector<float>(out, out + count);
   }
   CHSInterpolator* h = kSentinel;
+  const float* last = nullptr;  // the buffer of the latest outputs
 };
 
 TEST(ChsInterpolator, CreateStatusesLeaveTheHandleAlone) {
@@ -84,6 +86,7 @@ TEST(ChsInterpolator, DescribedLifecycle) {
   EXPECT_TRUE(sameBits({3, -1, 4}, o.feed({3, -1, 4, 1})));
   EXPECT_TRUE(sameBits({1, -5, 9, 2}, o.feed({-5, 9, 2, -6})));
   EXPECT_TRUE(sameBits({-6}, o.feed()));
+  EXPECT_SAME_BITS(-5.0f, o.last[1]);  // only the outputs are written: the slot after keeps its value
   // Twice the rate: every sample, and halfway 0.5625 (P1 + P2) - 0.0625 (P0 + P3).
   EXPECT_TRUE(sameBits({3, 0.6875, -1, 1.4375, 4, 3.1875, 1}, twice.feed({3, -1, 4, 1, -5})));
 }
