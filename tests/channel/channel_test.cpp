@@ -40,7 +40,7 @@ struct Object {
 TEST(ChsInterpolator, CreateStatusesLeaveTheHandleAlone) {
   const struct { double in, out; uint32_t length, status; } cases[] = {
       {1, 1, 0, 4}, {1, 1, 3, 4}, {1, 1, 6, 4}, {1, 1, 1, 4}, {1, 1, 2, 4}, {0, 1, 8, 1}, {0, 1, 3, 1}, {1, -1, 3, 1},
-      {NAN, 1, 8, 1}, {1, NAN, 8, 1}, {1e-300, 1e300, 8, 1}, {1, 1, 0x80000000u, 1},
+      {NAN, 1, 8, 1}, {1, NAN, 8, 1}, {1e-300, 1e300, 8, 1}, {1e300, 1e-300, 8, 1}, {1, 1, 0x80000000u, 1},
 #if UINTPTR_MAX == 0xFFFFFFFF  // a ring, or an output buffer, beyond 32-bit memory
       {1, 1e-3, 1u << 30, 1}, {1, 3e8, 4, 1},
 #endif
