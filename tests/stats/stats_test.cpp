@@ -2,7 +2,7 @@
 // sums at every count, alignment and guard; both graph forms on every axis
 // mode; a positive pitch, few exclusions) leave out: NaN where the scans put
 // it, the running statistics' double-precision samples counted, backward and
-// zero strides, the graph's described pixels and rules, and cursor searches
+// zero strides, the int16 exact blocks, the graph's described pixels and rules, and cursor searches
 // on every pitch and exclusion count.
 #include <gtest/gtest.h>
 
@@ -49,6 +49,66 @@ Stats<T> run(F f, const T* v, uint32_t n, Stats<T> s, double offset) {
 Stats<int16_t> move(int16_t* d, const int16_t* v, uint32_t n, Stats<int16_t> s, float offset, int32_t stride) {
   tqcalcMoveAndGetMinMaxAveRMS_int16_t(d, v, n, &s.lo, &s.hi, &s.sum, &s.squares, offset, stride);
   return s;
+}
+bool same(const Stats<int16_t>& a, const Stats<int16_t>& b) {
+  return a.lo == b.lo && a.hi == b.hi && sameBits(a.sum, b.sum) && sameBits(a.squares, b.squares);
+}
+
+// int16 running statistics and the copy with statistics: blocks summed in
+// integers where that gives the double lanes' bits, in double elsewhere.
+// Expected: the head one at a time, the blocks' total added once (through
+// the int32 variant: the same double lanes), the tail one at a time; with
+// entry sums of ulp 4 any other order rounds differently.
+Stats<int16_t> exactBlocks(const int16_t* v, uint32_t n, float offset, Stats<int16_t> s) {
+  const auto [first, end] = ref::doubleShiftRange(v, n);
+  ref::runningStats(v, uint32_t(first), &s.lo, &s.hi, &s.sum, &s.squares, offset, 0, 0);
+  const std::vector<int32_t> block(v + first, v + end);
+  const auto b = run(tqcalcGetMinMaxAveRMS_int32_t, block.data(), uint32_t(block.size()), {s.lo, s.hi, s.sum, s.squares}, offset);
+  s = {int16_t(b.lo), int16_t(b.hi), b.sum, b.squares};
+  ref::runningStats(v + end, uint32_t(n - end), &s.lo, &s.hi, &s.sum, &s.squares, offset, 0, 0);
+  return s;
+}
+
+// The three calls on `v` (the copies at strides 1 and 3) against exactBlocks().
+void checkExactBlocks(const int16_t* v, uint32_t n, float offset, Stats<int16_t> entry = {100, -100, 0x1p54 / 3, 0x1p54 / 3}) {
+  EXPECT_TRUE(same(run(tqcalcGetMinMaxAveRMS_int16_t, v, n, entry, offset), exactBlocks(v, n, offset, entry)))
+      << n << " offset " << offset << " at " << uintptr_t(v) % 16;
+  std::vector<int16_t> wide(3 * std::size_t(n)), copy(n + 8);
+  for (uint32_t i = 0; i < n; ++i) wide[3 * std::size_t(i)] = v[i];
+  for (int32_t stride : {1, 3}) {
+    int16_t* d = copy.data() + n % 8;  // the gather splits on the destination
+    const Stats<int16_t> got = move(d, stride == 1 ? v : wide.data(), n, entry, offset, stride);
+    EXPECT_TRUE(std::equal(v, v + n, d) && same(got, exactBlocks(stride == 1 ? v : d, n, offset, entry))) << n << " stride " << stride;
+  }
+}
+
+// Dyadic offsets (-0 too) against non-dyadic ones; counts around the block;
+// runs of -32768 (a pair of them is 2^31 in one 32-bit lane).
+TEST(RunningStats, Int16ExactBlocksAtEveryStartAndCount) {
+  for (float offset : {0.0f, -0.0f, 0.5f, -3.0f, -0.25f, 0.1f})
+    for (uint32_t n : {7u, 8u, 9u, 15u, 16u, 17u, 24u, 33u, 100u})
+      for (std::size_t start = 0; start < 16; start += 2) {
+        GuardedArray<int16_t> a(n, Placement::AtStart, start);
+        std::vector<int16_t> v(n);
+        for (uint32_t i = 0; i < n; ++i) v[i] = i % 7 < 3 ? -32768 : i % 7 == 3 ? 32767 : int16_t(i * 2654435761u >> 16);
+        a.assign(v);
+        checkExactBlocks(a.data(), n, offset);
+      }
+}
+
+// Long counts on either side of an exact total of 2^53, where the double
+// lanes begin to round and the integers must give way to them: near-extremes
+// with offset +-1/2, random samples in [-4096, 0) and in the full range with
+// offset 3/256 (where the lanes round differently from the exact total).
+TEST(RunningStats, Int16LongCountsAroundTwoToThe53) {
+  const struct { int16_t base; int bits; float offset; uint32_t n; } rows[] = {
+      {32767, 3, 0.5f, 1u << 21}, {-32768, 3, -0.5f, 3u << 20}, {-4096, 12, 0x3p-8f, 1u << 14}, {0, 16, 0x3p-8f, 1u << 14}, {0, 16, 0x3p-8f, 40000}};
+  for (const auto& row : rows) {
+    std::vector<int16_t> buffer(row.n + 8);
+    uint32_t state = row.n;
+    for (auto& v : buffer) state = state * 1664525u + 1013904223u, v = int16_t(row.base ^ (state >> (32 - row.bits)));
+    checkExactBlocks(buffer.data() + (16 - uintptr_t(buffer.data()) % 16) % 16 / 2, row.n, row.offset, {0, 0, 0, 0});
+  }
 }
 
 // Samples 4096 with offset 2^-12: s * s is 2^24 in single precision and
