@@ -17,28 +17,6 @@
 namespace tq::test {
 namespace {
 
-// A NaN after element 0 is never taken; a NaN element 0 is both results; of
-// equal zeros the first.
-template <class T, class F>
-void nanFollowsTheScan(F scan) {
-  for (uint32_t n = 1; n <= 25; ++n)
-    for (uint32_t at = 0; at < n; ++at) {
-      std::vector<T> v(n);
-      for (uint32_t i = 0; i < n; ++i) v[i] = T(i % 7) - T(2.5);
-      v[at] = std::numeric_limits<T>::quiet_NaN();
-      T lo, hi, glo = 99, ghi = -99;
-      ref::tqcalcGetMinMax(v.data(), n, &lo, &hi);
-      scan(v.data(), n, &glo, &ghi);
-      EXPECT_TRUE(sameBits(lo, glo) && sameBits(hi, ghi)) << n << " " << at;
-    }
-  for (T first : {T(0), -T(0)}) {
-    T lo, hi, v[2] = {first, -first};
-    scan(v, 2, &lo, &hi);
-    EXPECT_TRUE(sameBits(first, lo) && sameBits(first, hi));
-  }
-}
-TEST(MinMax, NaNFollowsTheScan) { nanFollowsTheScan<double>(tqcalcGetMinMax_double), nanFollowsTheScan<float>(tqcalcGetMinMax_float); }
-
 template <class T>
 struct Stats { T lo, hi; double sum, squares; };
 template <class T, class F>
@@ -137,30 +115,42 @@ TEST(RunningStats, PrecisionSplitCounted) {
   splitCounted<int16_t>(tqcalcGetMinMaxAveRMS_int16_t), splitCounted<int32_t>(tqcalcGetMinMaxAveRMS_int32_t);
 }
 
-// NaN samples never enter the extremes, NaN seeds stay; the sums turn NaN.
-// Equal zeros do not replace the entry value either.
-template <class T, class F>
-void nanSamples(F f) {
-  for (uint32_t n = 1; n <= 25; ++n)
+// At a NaN in every position of counts 1..25: the min/max scan never takes
+// a NaN after element 0, and a NaN element 0 is both its results; the running
+// statistics never take NaN samples into the extremes, keep NaN seeds and
+// turn the sums NaN. Of equal zeros the scan keeps the first, the running
+// statistics their entry value, on the short and the long paths.
+template <class T, class Scan, class F>
+void nanAndZeros(Scan scan, F f) {
+  for (uint32_t n = 1; n <= 25; ++n) {
     for (uint32_t at = 0; at < n; ++at) {
-      std::vector<T> v = randomValues<T>(n, n, 1e5);
-      v[at] = NAN;
-      const Stats<T> got = run(f, v.data(), n, {T(1e6), T(-1e6), 0, 0}, 0), seeded = run(f, v.data(), n, {T(NAN), T(NAN), 0, 0}, 0);
+      std::vector<T> v(n), w = randomValues<T>(n, n, 1e5);
+      for (uint32_t i = 0; i < n; ++i) v[i] = T(i % 7) - T(2.5);
+      v[at] = w[at] = std::numeric_limits<T>::quiet_NaN();
+      T lo, hi, glo = 99, ghi = -99;
+      ref::tqcalcGetMinMax(v.data(), n, &lo, &hi);
+      scan(v.data(), n, &glo, &ghi);
+      EXPECT_TRUE(sameBits(lo, glo) && sameBits(hi, ghi)) << n << " " << at;
+      const Stats<T> got = run(f, w.data(), n, {T(1e6), T(-1e6), 0, 0}, 0), seeded = run(f, w.data(), n, {T(NAN), T(NAN), 0, 0}, 0);
       Stats<T> e{T(1e6), T(-1e6), 0, 0};
-      ref::tqcalcGetMinMaxAveRMS(v.data(), n, &e.lo, &e.hi, &e.sum, &e.squares, T(0));
+      ref::tqcalcGetMinMaxAveRMS(w.data(), n, &e.lo, &e.hi, &e.sum, &e.squares, T(0));
       EXPECT_TRUE(sameBits(e.lo, got.lo) && sameBits(e.hi, got.hi) && std::isnan(got.sum) && std::isnan(got.squares)) << n << " " << at;
       EXPECT_TRUE(std::isnan(seeded.lo) && std::isnan(seeded.hi)) << n;
     }
-  // Of equal zeros the entry value stays, on the short and the long paths.
-  for (uint32_t n = 1; n <= 25; ++n)
     for (T zero : {T(0), -T(0)}) {
       const std::vector<T> v(n, -zero);
       const Stats<T> s = run(f, v.data(), n, {zero, zero, 0, 0}, 0);
-      EXPECT_TRUE(sameBits(zero, s.lo) && sameBits(zero, s.hi)) << n;
+      std::vector<T> first = v;  // zero, then -zero throughout
+      first[0] = zero;
+      T lo, hi;
+      scan(first.data(), n, &lo, &hi);
+      EXPECT_TRUE(sameBits(zero, s.lo) && sameBits(zero, s.hi) && sameBits(zero, lo) && sameBits(zero, hi)) << n;
     }
+  }
 }
-TEST(RunningStats, NaNSamplesNeverEnterTheExtremes) {
-  nanSamples<double>(tqcalcGetMinMaxAveRMS_double), nanSamples<float>(tqcalcGetMinMaxAveRMS_float);
+TEST(Extremes, NaNAndEqualZerosFollowTheScans) {
+  nanAndZeros<double>(tqcalcGetMinMax_double, tqcalcGetMinMaxAveRMS_double);
+  nanAndZeros<float>(tqcalcGetMinMax_float, tqcalcGetMinMaxAveRMS_float);
   // sum 10 + 3, squares (3 - 1)^2; the minimum moves only down.
   const int16_t three = 3;
   const auto s = run(tqcalcGetMinMaxAveRMS_int16_t, &three, 1, {2, 2, 10.0, 0.0}, -1);
