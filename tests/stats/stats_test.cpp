@@ -1,8 +1,8 @@
 // Statistics and graph support, what the harness rows (extremes and exact
 // sums at every count, alignment and guard; both graph forms on every axis
 // mode; a positive pitch, few exclusions) leave out: NaN where the scans put
-// it, the running statistics' double-precision samples counted, backward and
-// zero strides, the int16 exact blocks, the graph's described pixels and rules, and cursor searches
+// it, the running statistics' double-precision samples counted, the int16
+// exact blocks (with backward and zero strides), the graph's described pixels and rules, and cursor searches
 // on every pitch and exclusion count.
 #include <gtest/gtest.h>
 
@@ -47,16 +47,21 @@ Stats<int16_t> exactBlocks(const int16_t* v, uint32_t n, float offset, Stats<int
   return s;
 }
 
-// The three calls on `v` (the copies at strides 1 and 3) against exactBlocks().
+// The running statistics of `v` and its copies at strides 1, 3, 0 and -3
+// (source[i * stride] gathered, from v's last element backwards) against
+// exactBlocks() of the gathered samples.
 void checkExactBlocks(const int16_t* v, uint32_t n, float offset, Stats<int16_t> entry = {100, -100, 0x1p54 / 3, 0x1p54 / 3}) {
   EXPECT_TRUE(same(run(tqcalcGetMinMaxAveRMS_int16_t, v, n, entry, offset), exactBlocks(v, n, offset, entry)))
       << n << " offset " << offset << " at " << uintptr_t(v) % 16;
-  std::vector<int16_t> wide(3 * std::size_t(n)), copy(n + 8);
+  std::vector<int16_t> wide(3 * std::size_t(n) + 1), copy(n + 8);
   for (uint32_t i = 0; i < n; ++i) wide[3 * std::size_t(i)] = v[i];
-  for (int32_t stride : {1, 3}) {
+  for (int32_t stride : {1, 3, 0, -3}) {
     int16_t* d = copy.data() + n % 8;  // the gather splits on the destination
-    const Stats<int16_t> got = move(d, stride == 1 ? v : wide.data(), n, entry, offset, stride);
-    EXPECT_TRUE(std::equal(v, v + n, d) && same(got, exactBlocks(stride == 1 ? v : d, n, offset, entry))) << n << " stride " << stride;
+    const int16_t* from = stride == 3 ? wide.data() : stride < 0 ? &wide.back() : v;
+    const Stats<int16_t> got = move(d, from, n, entry, offset, stride);
+    bool gathered = true;
+    for (uint32_t i = 0; i < n; ++i) gathered = gathered && d[i] == from[std::ptrdiff_t(i) * stride];
+    EXPECT_TRUE(gathered && same(got, exactBlocks(stride == 1 ? v : d, n, offset, entry))) << n << " stride " << stride;
   }
 }
 
@@ -155,24 +160,6 @@ TEST(Extremes, NaNAndEqualZerosFollowTheScans) {
   const int16_t three = 3;
   const auto s = run(tqcalcGetMinMaxAveRMS_int16_t, &three, 1, {2, 2, 10.0, 0.0}, -1);
   EXPECT_TRUE(s.lo == 2 && s.hi == 3 && s.sum == 13.0 && s.squares == 4.0);
-}
-
-// Strides 0 and -3 gather source[i * stride]; the statistics are the
-// reference's over the gathered samples (split on the same destination).
-TEST(MoveWithStats, ZeroAndBackwardStrides) {
-  const auto r = randomValues<double>(100, 3, 1000.0);  // small: sums exact in any order
-  const std::vector<int16_t> source(r.begin(), r.end());
-  for (int32_t stride : {0, -3})
-    for (uint32_t n : {7u, 8u, 25u}) {
-      std::vector<int16_t> got(n);
-      const int16_t* from = source.data() + (stride ? 99 : 0);
-      Stats<int16_t> e{0, 0, 0.5, 0.25};
-      const Stats<int16_t> g = move(got.data(), from, n, e, 0.25f, stride);
-      const std::vector<int16_t> copied = got;
-      ref::tqcalcMoveAndGetMinMaxAveRMS_int16_t(got.data(), from, n, &e.lo, &e.hi, &e.sum, &e.squares, 0.25f, stride);
-      EXPECT_TRUE(got == copied && g.lo == e.lo && g.hi == e.hi && sameBits(e.sum, g.sum) && sameBits(e.squares, g.squares))
-          << stride << " " << n;
-    }
 }
 
 // A record on linear axes: x 0..10 over pixels 100..300, y 0..1 over 110..10.
