@@ -71,10 +71,9 @@ TEST(RunningStats, Int16ExactBlocksAtEveryStartAndCount) {
   for (float offset : {0.0f, -0.0f, 0.5f, -3.0f, -0.25f, 0.1f})
     for (uint32_t n : {7u, 8u, 9u, 15u, 16u, 17u, 24u, 33u, 100u})
       for (std::size_t start = 0; start < 16; start += 2) {
-        GuardedArray<int16_t> a(n, Placement::AtStart, start);
         std::vector<int16_t> v(n);
         for (uint32_t i = 0; i < n; ++i) v[i] = i % 7 < 3 ? -32768 : i % 7 == 3 ? 32767 : int16_t(i * 2654435761u >> 16);
-        a.assign(v);
+        const GuardedArray<int16_t> a(v, Placement::AtStart, start);
         checkExactBlocks(a.data(), n, offset);
       }
 }
@@ -101,13 +100,12 @@ template <class T, class F>
 void splitCounted(F f) {
   for (uint32_t n = 0; n <= 40; ++n)
     for (std::size_t offset = 0; offset < 16; offset += sizeof(T)) {
-      GuardedArray<T> a(n, Placement::AtStart, offset);
-      a.assign(std::vector<T>(n, T(4096)));
+      const GuardedArray<T> a(std::vector<T>(n, T(4096)), Placement::AtStart, offset);
       const auto counted = [&](const Stats<T>& s) { return std::lround((s.squares - n * 0x1p24) / 2); };
       const auto [first, end] = ref::doubleShiftRange(a.data(), n);
       EXPECT_EQ(counted(run(f, a.data(), n, {0, 0, 0, 0}, 0x1p-12)), long(end - first)) << n << " at byte " << offset;
       if constexpr (std::is_same_v<T, int16_t>) {  // the copy: split on the source for stride 1, else the destination
-        GuardedArray<int16_t> d(n, Placement::AtStart, (3 * offset + 6) % 16);
+        const GuardedArray<int16_t> d(std::vector<int16_t>(n), Placement::AtStart, (3 * offset + 6) % 16);
         const std::vector<int16_t> wide(3 * n + 1, 4096);
         EXPECT_EQ(counted(move(d.data(), a.data(), n, {0, 0, 0, 0}, 0x1p-12f, 1)), long(end - first)) << n;
         const auto [dFirst, dEnd] = ref::doubleShiftRange(d.data(), n);
