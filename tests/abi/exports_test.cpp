@@ -83,7 +83,7 @@ TEST_P(EveryExport, EntriesAgreeKeepTheConventionAndGiveTheRecordedDigest) {
       << ", recorded 0x" << o.digest << " (a new row records the printed value)";
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, EveryExport, ::testing::ValuesIn(exportRows()),
+INSTANTIATE_TEST_SUITE_P(Table, EveryExport, ::testing::ValuesIn(exportTable().rows),
                          [](const auto& info) { return info.param.name; });
 
 TEST(PublicHeader, UsableFromC) {
@@ -120,7 +120,7 @@ TEST(ExportTable, LoadedLibraryResolvesExactlyTheBuiltNames) {
   void* handle = dlopen(TQCALC_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(handle, nullptr) << dlerror();
   for (const auto& n : exportedNames(false)) EXPECT_EQ(n.built, dlsym(handle, n.name.c_str()) != nullptr) << n.name;
-  for (const auto& a : aliasRows())
+  for (const auto& a : exportTable().aliases)
     for (const std::string suffix : {"", "_cdecl"})
       EXPECT_EQ(dlsym(handle, (a.alias + suffix).c_str()), dlsym(handle, (a.target + suffix).c_str())) << a.alias;
   dlclose(handle);
