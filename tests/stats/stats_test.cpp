@@ -1,8 +1,8 @@
 // Statistics and graph support, what the harness rows (extremes and exact
 // sums at every count, alignment and guard; both graph forms on every axis
 // mode; a positive pitch, few exclusions) leave out: NaN where the scans put
-// it, the running statistics' double-precision samples counted, backward and
-// zero strides, the graph's described pixels and rules, and cursor searches
+// it, the running statistics' double-precision samples counted, the int16
+// exact blocks (with backward and zero strides), the graph's described pixels and rules, and cursor searches
 // on every pitch and exclusion count.
 #include <gtest/gtest.h>
 
@@ -17,28 +17,6 @@
 namespace tq::test {
 namespace {
 
-// A NaN after element 0 is never taken; a NaN element 0 is both results; of
-// equal zeros the first.
-template <class T, class F>
-void nanFollowsTheScan(F scan) {
-  for (uint32_t n = 1; n <= 25; ++n)
-    for (uint32_t at = 0; at < n; ++at) {
-      std::vector<T> v(n);
-      for (uint32_t i = 0; i < n; ++i) v[i] = T(i % 7) - T(2.5);
-      v[at] = std::numeric_limits<T>::quiet_NaN();
-      T lo, hi, glo = 99, ghi = -99;
-      ref::tqcalcGetMinMax(v.data(), n, &lo, &hi);
-      scan(v.data(), n, &glo, &ghi);
-      EXPECT_TRUE(sameBits(lo, glo) && sameBits(hi, ghi)) << n << " " << at;
-    }
-  for (T first : {T(0), -T(0)}) {
-    T lo, hi, v[2] = {first, -first};
-    scan(v, 2, &lo, &hi);
-    EXPECT_TRUE(sameBits(first, lo) && sameBits(first, hi));
-  }
-}
-TEST(MinMax, NaNFollowsTheScan) { nanFollowsTheScan<double>(tqcalcGetMinMax_double), nanFollowsTheScan<float>(tqcalcGetMinMax_float); }
-
 template <class T>
 struct Stats { T lo, hi; double sum, squares; };
 template <class T, class F>
@@ -50,6 +28,70 @@ Stats<int16_t> move(int16_t* d, const int16_t* v, uint32_t n, Stats<int16_t> s, 
   tqcalcMoveAndGetMinMaxAveRMS_int16_t(d, v, n, &s.lo, &s.hi, &s.sum, &s.squares, offset, stride);
   return s;
 }
+bool same(const Stats<int16_t>& a, const Stats<int16_t>& b) {
+  return a.lo == b.lo && a.hi == b.hi && sameBits(a.sum, b.sum) && sameBits(a.squares, b.squares);
+}
+
+// int16 running statistics and the copy with statistics: blocks summed in
+// integers where that gives the double lanes' bits, in double elsewhere.
+// Expected: the head one at a time, the blocks' total added once (through
+// the int32 variant: the same double lanes), the tail one at a time; with
+// entry sums of ulp 4 any other order rounds differently.
+Stats<int16_t> exactBlocks(const int16_t* v, uint32_t n, float offset, Stats<int16_t> s) {
+  const auto [first, end] = ref::doubleShiftRange(v, n);
+  ref::runningStats(v, uint32_t(first), &s.lo, &s.hi, &s.sum, &s.squares, offset, 0, 0);
+  const std::vector<int32_t> block(v + first, v + end);
+  const auto b = run(tqcalcGetMinMaxAveRMS_int32_t, block.data(), uint32_t(block.size()), {s.lo, s.hi, s.sum, s.squares}, offset);
+  s = {int16_t(b.lo), int16_t(b.hi), b.sum, b.squares};
+  ref::runningStats(v + end, uint32_t(n - end), &s.lo, &s.hi, &s.sum, &s.squares, offset, 0, 0);
+  return s;
+}
+
+// The running statistics of `v` and its copies at strides 1, 3, 0 and -3
+// (source[i * stride] gathered, from v's last element backwards) against
+// exactBlocks() of the gathered samples.
+void checkExactBlocks(const int16_t* v, uint32_t n, float offset, Stats<int16_t> entry = {100, -100, 0x1p54 / 3, 0x1p54 / 3}) {
+  EXPECT_TRUE(same(run(tqcalcGetMinMaxAveRMS_int16_t, v, n, entry, offset), exactBlocks(v, n, offset, entry)))
+      << n << " offset " << offset << " at " << uintptr_t(v) % 16;
+  std::vector<int16_t> wide(3 * std::size_t(n) + 1), copy(n + 8);
+  for (uint32_t i = 0; i < n; ++i) wide[3 * std::size_t(i)] = v[i];
+  for (int32_t stride : {1, 3, 0, -3}) {
+    int16_t* d = copy.data() + n % 8;  // the gather splits on the destination
+    const int16_t* from = stride == 3 ? wide.data() : stride < 0 ? &wide.back() : v;
+    const Stats<int16_t> got = move(d, from, n, entry, offset, stride);
+    bool gathered = true;
+    for (uint32_t i = 0; i < n; ++i) gathered = gathered && d[i] == from[std::ptrdiff_t(i) * stride];
+    EXPECT_TRUE(gathered && same(got, exactBlocks(stride == 1 ? v : d, n, offset, entry))) << n << " stride " << stride;
+  }
+}
+
+// Dyadic offsets (-0 too) against non-dyadic ones; counts around the block;
+// runs of -32768 (a pair of them is 2^31 in one 32-bit lane).
+TEST(RunningStats, Int16ExactBlocksAtEveryStartAndCount) {
+  for (float offset : {0.0f, -0.0f, 0.5f, -3.0f, -0.25f, 0.1f})
+    for (uint32_t n : {7u, 8u, 9u, 15u, 16u, 17u, 24u, 33u, 100u})
+      for (std::size_t start = 0; start < 16; start += 2) {
+        std::vector<int16_t> v(n);
+        for (uint32_t i = 0; i < n; ++i) v[i] = i % 7 < 3 ? -32768 : i % 7 == 3 ? 32767 : int16_t(i * 2654435761u >> 16);
+        const GuardedArray<int16_t> a(v, Placement::AtStart, start);
+        checkExactBlocks(a.data(), n, offset);
+      }
+}
+
+// Long counts on either side of an exact total of 2^53, where the double
+// lanes begin to round and the integers must give way to them: near-extremes
+// with offset +-1/2, random samples in [-4096, 0) and in the full range with
+// offset 3/256 (where the lanes round differently from the exact total).
+TEST(RunningStats, Int16LongCountsAroundTwoToThe53) {
+  const struct { int16_t base; int bits; float offset; uint32_t n; } rows[] = {
+      {32767, 3, 0.5f, 1u << 21}, {-32768, 3, -0.5f, 3u << 20}, {-4096, 12, 0x3p-8f, 1u << 14}, {0, 16, 0x3p-8f, 1u << 14}, {0, 16, 0x3p-8f, 40000}};
+  for (const auto& row : rows) {
+    std::vector<int16_t> buffer(row.n + 8);
+    uint32_t state = row.n;
+    for (auto& v : buffer) state = state * 1664525u + 1013904223u, v = int16_t(row.base ^ (state >> (32 - row.bits)));
+    checkExactBlocks(buffer.data() + (16 - uintptr_t(buffer.data()) % 16) % 16 / 2, row.n, row.offset, {0, 0, 0, 0});
+  }
+}
 
 // Samples 4096 with offset 2^-12: s * s is 2^24 in single precision and
 // 2^24 + 2 (+ 2^-24) in double, so (sumOfSquares - n 2^24) / 2 counts the
@@ -58,13 +100,12 @@ template <class T, class F>
 void splitCounted(F f) {
   for (uint32_t n = 0; n <= 40; ++n)
     for (std::size_t offset = 0; offset < 16; offset += sizeof(T)) {
-      GuardedArray<T> a(n, Placement::AtStart, offset);
-      a.assign(std::vector<T>(n, T(4096)));
+      const GuardedArray<T> a(std::vector<T>(n, T(4096)), Placement::AtStart, offset);
       const auto counted = [&](const Stats<T>& s) { return std::lround((s.squares - n * 0x1p24) / 2); };
       const auto [first, end] = ref::doubleShiftRange(a.data(), n);
       EXPECT_EQ(counted(run(f, a.data(), n, {0, 0, 0, 0}, 0x1p-12)), long(end - first)) << n << " at byte " << offset;
       if constexpr (std::is_same_v<T, int16_t>) {  // the copy: split on the source for stride 1, else the destination
-        GuardedArray<int16_t> d(n, Placement::AtStart, (3 * offset + 6) % 16);
+        const GuardedArray<int16_t> d(std::vector<int16_t>(n), Placement::AtStart, (3 * offset + 6) % 16);
         const std::vector<int16_t> wide(3 * n + 1, 4096);
         EXPECT_EQ(counted(move(d.data(), a.data(), n, {0, 0, 0, 0}, 0x1p-12f, 1)), long(end - first)) << n;
         const auto [dFirst, dEnd] = ref::doubleShiftRange(d.data(), n);
@@ -77,52 +118,46 @@ TEST(RunningStats, PrecisionSplitCounted) {
   splitCounted<int16_t>(tqcalcGetMinMaxAveRMS_int16_t), splitCounted<int32_t>(tqcalcGetMinMaxAveRMS_int32_t);
 }
 
-// NaN samples never enter the extremes, NaN seeds stay; the sums turn NaN.
-// Equal zeros do not replace the entry value either.
-template <class T, class F>
-void nanSamples(F f) {
-  for (uint32_t n = 1; n <= 25; ++n)
+// At a NaN in every position of counts 1..25: the min/max scan never takes
+// a NaN after element 0, and a NaN element 0 is both its results; the running
+// statistics never take NaN samples into the extremes, keep NaN seeds and
+// turn the sums NaN. Of equal zeros the scan keeps the first, the running
+// statistics their entry value, on the short and the long paths.
+template <class T, class Scan, class F>
+void nanAndZeros(Scan scan, F f) {
+  for (uint32_t n = 1; n <= 25; ++n) {
     for (uint32_t at = 0; at < n; ++at) {
-      std::vector<T> v = randomValues<T>(n, n, 1e5);
-      v[at] = NAN;
-      const Stats<T> got = run(f, v.data(), n, {T(1e6), T(-1e6), 0, 0}, 0), seeded = run(f, v.data(), n, {T(NAN), T(NAN), 0, 0}, 0);
+      std::vector<T> v(n), w = randomValues<T>(n, n, 1e5);
+      for (uint32_t i = 0; i < n; ++i) v[i] = T(i % 7) - T(2.5);
+      v[at] = w[at] = std::numeric_limits<T>::quiet_NaN();
+      T lo, hi, glo = 99, ghi = -99;
+      ref::tqcalcGetMinMax(v.data(), n, &lo, &hi);
+      scan(v.data(), n, &glo, &ghi);
+      EXPECT_TRUE(sameBits(lo, glo) && sameBits(hi, ghi)) << n << " " << at;
+      const Stats<T> got = run(f, w.data(), n, {T(1e6), T(-1e6), 0, 0}, 0), seeded = run(f, w.data(), n, {T(NAN), T(NAN), 0, 0}, 0);
       Stats<T> e{T(1e6), T(-1e6), 0, 0};
-      ref::tqcalcGetMinMaxAveRMS(v.data(), n, &e.lo, &e.hi, &e.sum, &e.squares, T(0));
+      ref::tqcalcGetMinMaxAveRMS(w.data(), n, &e.lo, &e.hi, &e.sum, &e.squares, T(0));
       EXPECT_TRUE(sameBits(e.lo, got.lo) && sameBits(e.hi, got.hi) && std::isnan(got.sum) && std::isnan(got.squares)) << n << " " << at;
       EXPECT_TRUE(std::isnan(seeded.lo) && std::isnan(seeded.hi)) << n;
     }
-  // Of equal zeros the entry value stays, on the short and the long paths.
-  for (uint32_t n = 1; n <= 25; ++n)
     for (T zero : {T(0), -T(0)}) {
       const std::vector<T> v(n, -zero);
       const Stats<T> s = run(f, v.data(), n, {zero, zero, 0, 0}, 0);
-      EXPECT_TRUE(sameBits(zero, s.lo) && sameBits(zero, s.hi)) << n;
+      std::vector<T> first = v;  // zero, then -zero throughout
+      first[0] = zero;
+      T lo, hi;
+      scan(first.data(), n, &lo, &hi);
+      EXPECT_TRUE(sameBits(zero, s.lo) && sameBits(zero, s.hi) && sameBits(zero, lo) && sameBits(zero, hi)) << n;
     }
+  }
 }
-TEST(RunningStats, NaNSamplesNeverEnterTheExtremes) {
-  nanSamples<double>(tqcalcGetMinMaxAveRMS_double), nanSamples<float>(tqcalcGetMinMaxAveRMS_float);
+TEST(Extremes, NaNAndEqualZerosFollowTheScans) {
+  nanAndZeros<double>(tqcalcGetMinMax_double, tqcalcGetMinMaxAveRMS_double);
+  nanAndZeros<float>(tqcalcGetMinMax_float, tqcalcGetMinMaxAveRMS_float);
   // sum 10 + 3, squares (3 - 1)^2; the minimum moves only down.
   const int16_t three = 3;
   const auto s = run(tqcalcGetMinMaxAveRMS_int16_t, &three, 1, {2, 2, 10.0, 0.0}, -1);
   EXPECT_TRUE(s.lo == 2 && s.hi == 3 && s.sum == 13.0 && s.squares == 4.0);
-}
-
-// Strides 0 and -3 gather source[i * stride]; the statistics are the
-// reference's over the gathered samples (split on the same destination).
-TEST(MoveWithStats, ZeroAndBackwardStrides) {
-  const auto r = randomValues<double>(100, 3, 1000.0);  // small: sums exact in any order
-  const std::vector<int16_t> source(r.begin(), r.end());
-  for (int32_t stride : {0, -3})
-    for (uint32_t n : {7u, 8u, 25u}) {
-      std::vector<int16_t> got(n);
-      const int16_t* from = source.data() + (stride ? 99 : 0);
-      Stats<int16_t> e{0, 0, 0.5, 0.25};
-      const Stats<int16_t> g = move(got.data(), from, n, e, 0.25f, stride);
-      const std::vector<int16_t> copied = got;
-      ref::tqcalcMoveAndGetMinMaxAveRMS_int16_t(got.data(), from, n, &e.lo, &e.hi, &e.sum, &e.squares, 0.25f, stride);
-      EXPECT_TRUE(got == copied && g.lo == e.lo && g.hi == e.hi && sameBits(e.sum, g.sum) && sameBits(e.squares, g.squares))
-          << stride << " " << n;
-    }
 }
 
 // A record on linear axes: x 0..10 over pixels 100..300, y 0..1 over 110..10.

@@ -46,7 +46,6 @@ template <class T>
 }
 
 #define EXPECT_SAME_BITS(expected, actual) EXPECT_TRUE(::tq::test::sameBits((expected), (actual)))
-#define ASSERT_SAME_BITS(expected, actual) ASSERT_TRUE(::tq::test::sameBits((expected), (actual)))
 
 // Values that break kernels: signed zeros, infinities, NaN, subnormals and
 // the extremes of the type.

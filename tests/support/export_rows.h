@@ -50,9 +50,6 @@ inline const ExportTable& exportTable() {
   return t;
 }
 
-inline const std::vector<ExportRow>& exportRows() { return exportTable().rows; }
-inline const std::vector<AliasRow>& aliasRows() { return exportTable().aliases; }
-
 // Every exported name of the table (built or not), in the form a binary
 // carries it on `windows` (decorated `_name@N`) or on ELF (`_name`), at its
 // ordinal (the byte order of all names, planned ones included); then, at
@@ -66,21 +63,21 @@ struct ExportedName {
 };
 inline std::vector<ExportedName> exportedNames(bool windows) {
   std::vector<ExportedName> names;
-  for (const auto& row : exportRows()) {
+  for (const auto& row : exportTable().rows) {
     const std::string decorated = "_" + row.name + (windows ? "@" + std::to_string(row.bytes) : "");
     if (row.form == Form::PAIR) names.push_back({row.name, &row, row.built, 0});
     if (row.form == Form::DECORATED || row.form == Form::DECORATED_PAIR) names.push_back({decorated, &row, row.built, 0});
     if (row.form != Form::DECORATED) names.push_back({row.name + "_cdecl", &row, row.built, 0});
   }
-  for (const auto& alias : aliasRows())
-    for (const auto& row : exportRows())
+  for (const auto& alias : exportTable().aliases)
+    for (const auto& row : exportTable().rows)
       if (row.name == alias.target) names.push_back({alias.alias, &row, row.built, 0}), names.push_back({alias.alias + "_cdecl", &row, row.built, 0});
   // Ordinals: the names sorted without leading underscore and "@N".
   const auto key = [](const std::string& name) { return name.substr(name[0] == '_', name.find('@') - (name[0] == '_')); };
   std::set<std::string> keys, exported;
   for (const auto& n : names) keys.insert(key(n.name)), exported.insert(n.name);
   for (auto& n : names) n.ordinal = std::distance(keys.begin(), keys.find(key(n.name))) + 1;
-  for (const auto& row : exportRows())
+  for (const auto& row : exportTable().rows)
     for (const std::string& other : {row.name, row.name + "_cdecl", "_" + row.name, "_" + row.name + "_cdecl",
                                      row.name + "@" + std::to_string(row.bytes), "_" + row.name + "@" + std::to_string(row.bytes)})
       if (!exported.count(other)) names.push_back({other, &row, false, 0});

@@ -33,18 +33,14 @@ class GuardedBytes {
   std::size_t regionBytes_, usableBytes_, bytes_;
 };
 
+// A guarded copy of `values`; data() may be misaligned for T.
 template <class T>
 struct GuardedArray : GuardedBytes {
-  GuardedArray(std::size_t count, Placement placement, std::size_t offset = 0)
-      : GuardedBytes(count * sizeof(T), placement, offset), count_(count) {}
-  T* data() const { return reinterpret_cast<T*>(begin()); }  // may be misaligned for T
-  // Copies in, since data() may be misaligned for T.
-  void assign(const std::vector<T>& values) {
-    if (count_) std::memcpy(begin(), values.data(), count_ * sizeof(T));
+  GuardedArray(const std::vector<T>& values, Placement placement, std::size_t offset = 0)
+      : GuardedBytes(values.size() * sizeof(T), placement, offset) {
+    if (!values.empty()) std::memcpy(begin(), values.data(), values.size() * sizeof(T));
   }
-
- private:
-  std::size_t count_;
+  T* data() const { return reinterpret_cast<T*>(begin()); }
 };
 
 }  // namespace tq::test

@@ -114,20 +114,6 @@ class Invoker {
 #endif
   }
 
-  template <class T>
-  void digest(const T& value) {
-    static_assert(std::is_trivially_copyable_v<T>);
-    digestBytes(&value, sizeof value);
-  }
-  template <class T>
-  void digest(const std::vector<T>& values) { digestBytes(values.data(), values.size() * sizeof(T)); }
-  // FNV-1a, 64 bit: a stable digest of byte strings.
-  void digestBytes(const void* bytes, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) digest_ = (digest_ ^ static_cast<const unsigned char*>(bytes)[i]) * 0x100000001b3ull;
-  }
-
-  std::uint64_t value() const { return digest_; }
-
  private:
 #if defined(__i386__)
   template <class P>
@@ -139,7 +125,6 @@ class Invoker {
   }
 #endif
   EntryUnderTest entry_;
-  std::uint64_t digest_ = 0xcbf29ce484222325ull;
 };
 
 }  // namespace tq::test
