@@ -389,7 +389,8 @@ TQ_LANES I32x4 multiplyAddPairs(I16x8 a, I16x8 b) { return {_mm_madd_epi16(a.v, 
 // The low 16 bits of each int32 lane of a, then of b (modulo 65536, no
 // saturation).
 TQ_LANES I16x8 narrowModulo(I32x4 a, I32x4 b) {
-  const __m128i pick = _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1);
+  constexpr char kClear = char(0x80);  // an index with its top bit set gives a zero byte
+  const __m128i pick = _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, kClear, kClear, kClear, kClear, kClear, kClear, kClear, kClear);
   return {_mm_unpacklo_epi64(_mm_shuffle_epi8(a.v, pick), _mm_shuffle_epi8(b.v, pick))};
 }
 

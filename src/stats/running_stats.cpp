@@ -21,7 +21,9 @@ void runningStats(const T* values, uint32_t count, T* minValue, T* maxValue, dou
   if (count == 0) return;
   Running<T> r{*minValue, *maxValue, *sum, *sumOfSquares};
   const auto [head, end] = splitAt(values, count);
-  const bool singleTail = count < widthOf<Block<T>> || std::is_same_v<T, int16_t>;
+  // Below one block the head takes every sample, so only int16's tail (after
+  // its last aligned block) forms s in single precision.
+  const bool singleTail = std::is_same_v<T, int16_t>;
   for (std::size_t i = 0; i < head; ++i) addSample(r, values[i], offset, true);
   const auto block = [=](std::size_t i) { return load<Block<T>>(values + i); };
   addBlocks(r, offset, head, end, block, block);
