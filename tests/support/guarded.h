@@ -30,7 +30,7 @@ class GuardedBytes {
 
  private:
   unsigned char *region_, *usable_, *begin_;
-  std::size_t regionBytes_, usableBytes_, bytes_;
+  std::size_t usableBytes_, bytes_;
 };
 
 // A guarded copy of `values`; data() may be misaligned for T.

@@ -88,14 +88,19 @@ inline void store(const Arg& a, Bytes& out, std::size_t i, double v) {
 // values spread over them; integers over their whole range, boundaries included.
 inline void generate(const Arg& a, unsigned flags, uint32_t seed, Bytes& out) {
   const std::size_t count = out.size() / a.size();
-  const auto real = randomValues<double>(count, seed, 100.0);
+  const bool exact = flags & EXACT;
+  const auto real = exact ? std::vector<double>() : randomValues<double>(count, seed, 100.0);
   const auto edges = edgeValues<double>();
   const int32_t bounds[] = {0, -1, 1, 32767, 32768, -32768, -32769, 65535, 65536, INT32_MIN, INT32_MAX};
   const bool integer = a.kind == I16 || a.kind == I32;
   for (std::size_t i = 0; i < count; ++i) {
-    const int exact = int((i * 37 + seed) % 201) - 100;
+    const int small = int((i * 37 + seed) % 201) - 100;
+    if (exact) {
+      store(a, out, i, integer ? small : small / 8.0);
+      continue;
+    }
     const int32_t w = i % 3 ? int32_t(uint32_t(int64_t(real[i] * 4e7))) : bounds[(i / 3 + seed) % 11];
-    store(a, out, i, flags & EXACT ? (integer ? exact : exact / 8.0) : integer ? w : real[i]);
+    store(a, out, i, integer ? w : real[i]);
   }
   for (std::size_t i = 0; flags & EDGES && !integer && i < edges.size() && i < count; ++i) store(a, out, (i * 7 + seed) % count, edges[i]);
 }
