@@ -276,6 +276,11 @@ TEST(CursorSearch, DescribedCases) {
   EXPECT_EQ(find(tqcalcFindCursorXY, grid, -12, 3, 0, 1, 1, nullptr, 0), kUnset);
   // Cursor at column -10: column 0 wins, nearest row first.
   EXPECT_EQ(find(tqcalcFindCursorXY, grid, -12, 3, 3, -10, 2, nullptr, 0), Found(7, 0, 2));
+  // No exclusions after a search that excluded every cell: nothing of that list stays.
+  const uint32_t sevens[8] = {7, 7, 7, 7, 7, 7, 7, 7};
+  const Found none = find(tqcalcFindCursorXY, sevens, 32, 8, 1, 3, 0, seven, 1), all = find(tqcalcFindCursorXY, sevens, 32, 8, 1, 3, 0, nullptr, 0);
+  EXPECT_EQ(none, kUnset);
+  EXPECT_EQ(all, Found(7, 3, 0));
 }
 
 }  // namespace
