@@ -497,18 +497,16 @@ TQ_LANES float sumNeighbours(F32x8 v) {
 
 // Four floats, repeated in every 128-bit half, for lookup4: constants that
 // depend on two bits of a lane's integer (an octant, a branch number). Given
-// as values, or as bit patterns for masks (all ones or zero).
-template <class V> V table4(float t0, float t1, float t2, float t3);
-template <> TQ_LANES F32x8 table4<F32x8>(float t0, float t1, float t2, float t3) {
-  return {_mm256_setr_ps(t0, t1, t2, t3, t0, t1, t2, t3)};
-}
-template <> TQ_LANES F32x4 table4<F32x4>(float t0, float t1, float t2, float t3) { return {_mm_setr_ps(t0, t1, t2, t3)}; }
+// as bit patterns (masks: all ones or zero), or as values.
 template <class V> V bitsTable4(uint32_t t0, uint32_t t1, uint32_t t2, uint32_t t3);
 template <> TQ_LANES F32x8 bitsTable4<F32x8>(uint32_t t0, uint32_t t1, uint32_t t2, uint32_t t3) {
   return {_mm256_castsi256_ps(_mm256_setr_epi32(int(t0), int(t1), int(t2), int(t3), int(t0), int(t1), int(t2), int(t3)))};
 }
 template <> TQ_LANES F32x4 bitsTable4<F32x4>(uint32_t t0, uint32_t t1, uint32_t t2, uint32_t t3) {
   return {_mm_castsi128_ps(_mm_setr_epi32(int(t0), int(t1), int(t2), int(t3)))};
+}
+template <class V> TQ_LANES V table4(float t0, float t1, float t2, float t3) {
+  return bitsTable4<V>(load<uint32_t>(&t0), load<uint32_t>(&t1), load<uint32_t>(&t2), load<uint32_t>(&t3));
 }
 // Lane k = entry (index[k] & 3) of the table: one vpermilps, in place of a
 // chain of compares, ANDs and ORs per constant. Only the two low bits of an
