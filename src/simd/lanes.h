@@ -331,6 +331,8 @@ template <class V> TQ_LANES Twice<V> loadTwice(const void* p) {
 }
 template <> TQ_LANES Twice<F32x8> load<Twice<F32x8>>(const void* p) { return loadTwice<F32x8>(p); }
 template <> TQ_LANES Twice<F64x4> load<Twice<F64x4>>(const void* p) { return loadTwice<F64x4>(p); }
+template <> TQ_LANES Twice<Twice<F32x8>> load<Twice<Twice<F32x8>>>(const void* p) { return loadTwice<Twice<F32x8>>(p); }
+template <> TQ_LANES Twice<Twice<F64x4>> load<Twice<Twice<F64x4>>>(const void* p) { return loadTwice<Twice<F64x4>>(p); }
 template <class V> TQ_LANES void store(void* p, Twice<V> v) {
   store(p, v.low);
   store(static_cast<char*>(p) + sizeof(V), v.high);
@@ -339,11 +341,40 @@ template <class V> TQ_LANES void storeStreaming(void* p, Twice<V> v) {
   storeStreaming(p, v.low);
   storeStreaming(static_cast<char*>(p) + sizeof(V), v.high);
 }
+// The lane type of the steps after a sweep's last whole turn: a Twice type
+// leaves its remainder to steps of half its width, so that at most half a
+// step's width is left to the one-element loop.
+template <class V> struct RemainderOf { using type = V; };
+template <class V> struct RemainderOf<Twice<V>> { using type = V; };
+
+template <class V>
+TQ_LANES Twice<V> max(Twice<V> a, Twice<V> b) {
+  return {max(a.low, b.low), max(a.high, b.high)};
+}
 template <class V>
 TQ_LANES Twice<V> maxNumber(Twice<V> a, Twice<V> b) {
   const V miss = bitOr(maxMayMiss(b.low), maxMayMiss(b.high));
-  if (__builtin_expect(noCommonBits(miss, miss), 1)) return {max(a.low, b.low), max(a.high, b.high)};
+  if (__builtin_expect(noCommonBits(miss, miss), 1)) return max(a, b);
   return {maxNumberRepaired(a.low, b.low), maxNumberRepaired(a.high, b.high)};
+}
+// Four registers take a cheaper first test, three operations for a pair of
+// registers instead of five: where either register of the pair is NaN the
+// unordered mask is all ones, itself a NaN, so "equal or unordered" holds;
+// elsewhere that mask is +0, and the AND of the two is a zero wherever
+// either is. The test also holds for +0 and, rarely, for two numbers with no
+// common bit; the exact test of the halves then decides. Only bit operations
+// and quiet compares: no overflow, underflow or inexact flag can arise (an
+// AND that is subnormal may set x86's denormal-operand flag, which max
+// itself sets for subnormal inputs).
+template <class V>
+TQ_LANES V maxMayMissEither(V low, V high) {
+  return cmpEqualOrUnordered(bitAnd(low, high), cmpUnordered(low, high));
+}
+template <class V>
+TQ_LANES Twice<Twice<V>> maxNumber(Twice<Twice<V>> a, Twice<Twice<V>> b) {
+  const V maybe = bitOr(maxMayMissEither(b.low.low, b.low.high), maxMayMissEither(b.high.low, b.high.high));
+  if (__builtin_expect(noCommonBits(maybe, maybe), 1)) return max(a, b);
+  return {maxNumber(a.low, b.low), maxNumber(a.high, b.high)};
 }
 
 // ---- bit patterns ------------------------------------------------------------

@@ -71,7 +71,8 @@ inline void withStores(const T* destination, uint32_t count, Index& i, bool inPl
 // `step(S{}, i, stores)` element i alone, where S is V's element type and
 // `stores` says how to store (see withStores, also for `inPlace`). Vector steps run only when the
 // count reaches `stepsPerTurn` of them and the caller found the overlap
-// harmless (by the rule above); `unroll` steps make one loop turn. Whatever
+// harmless (by the rule above); `unroll` steps make one loop turn, and what
+// is left after the last turn takes steps of RemainderOf<V>. Whatever
 // path an element takes, it is computed by the same formula, so the results
 // do not depend on the path.
 template <class V, unsigned stepsPerTurn = 2, unsigned unroll = 2, class Step>
@@ -84,10 +85,15 @@ inline void sweep(uint32_t count, bool vectorsAllowed, const ScalarOf<V>* destin
     withStores(
         destination, count, i, inPlace, [&](std::size_t at) { step(S{}, at, PlainStores{}); },
         [&](auto stores) {
-          for (; n - i >= unroll * width; i += unroll * width) {
+          // `i + turn <= n` lets the compiler keep one add and one compare per
+          // turn (`n - i >= turn` is recomputed each turn). It cannot wrap: i
+          // <= n, and no array a process can address comes within a turn of
+          // the index type's limit.
+          for (; i + unroll * width <= n; i += unroll * width) {
             TQ_UNROLL for (unsigned k = 0; k < unroll; ++k) step(V{}, i + k * width, stores);
           }
-          for (; n - i >= width; i += width) step(V{}, i, stores);
+          using Rest = typename RemainderOf<V>::type;
+          for (; n - i >= widthOf<Rest>; i += widthOf<Rest>) step(Rest{}, i, stores);
         });
   }
   // One element at a time: with partly overlapping arrays each store must
