@@ -74,9 +74,11 @@ install_windows_host() {
     echo "installing: $(echo $missing)"
     apt_update
     updated=yes
-    # One transaction resolved against bookworm itself, so that every
-    # Multi-Arch: same library gets one version on amd64 and i386.
-    apt_install -t bookworm "${wine_packages[@]}"
+    # Every Multi-Arch: same library needs one version on amd64 and i386.
+    # Resolved against all indexes, the i386 half takes the security updates
+    # the amd64 half already has; when the i386 security index is stale,
+    # bookworm alone gives a matching set.
+    apt_install "${wine_packages[@]}" || apt_install -t bookworm "${wine_packages[@]}"
   fi
 
   # Wine's i386 side runs under qemu-user 10 from bookworm-backports, kept
