@@ -52,11 +52,18 @@ void sqrtVector(T* destination, const T* source, uint32_t count) {
   map<Wide<T>, 1>(destination, count, [](auto x) { return squareRoot(x); }, source);
 }
 
-// Four vectors per step: maxNumber's test for NaN and signed zeros then
-// covers them all, and costs little beside the loads, maxima and stores.
+// Four vectors per step: maxNumber's first test then covers them all and
+// costs little beside the loads, maxima and stores. 32-bit x86 has eight
+// vector registers, too few for four of each input and the test: there two
+// vectors make a step.
+#if defined(__x86_64__)
+template <class T> using MaxLanes = Twice<Twice<Wide<T>>>;
+#else
+template <class T> using MaxLanes = Twice<Wide<T>>;
+#endif
 template <class T>
 void vectorsMax(T* destination, const T* valuesA, const T* valuesB, uint32_t count) {
-  map<Twice<Twice<Wide<T>>>, 1, 1>(destination, count, [](auto a, auto b) { return maxNumber(a, b); }, valuesA, valuesB);
+  map<MaxLanes<T>, 1, 1>(destination, count, [](auto a, auto b) { return maxNumber(a, b); }, valuesA, valuesB);
 }
 
 // Output i lies at or below input pair i when the destination starts at or

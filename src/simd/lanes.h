@@ -351,30 +351,37 @@ template <class V>
 TQ_LANES Twice<V> max(Twice<V> a, Twice<V> b) {
   return {max(a.low, b.low), max(a.high, b.high)};
 }
-template <class V>
-TQ_LANES Twice<V> maxNumber(Twice<V> a, Twice<V> b) {
-  const V miss = bitOr(maxMayMiss(b.low), maxMayMiss(b.high));
-  if (__builtin_expect(noCommonBits(miss, miss), 1)) return max(a, b);
-  return {maxNumberRepaired(a.low, b.low), maxNumberRepaired(a.high, b.high)};
-}
-// Four registers take a cheaper first test, three operations for a pair of
-// registers instead of five: where either register of the pair is NaN the
+// A pair of registers takes a cheaper first test: three operations, where
+// maxMayMiss on each and an OR take five. Where either register is NaN, the
 // unordered mask is all ones, itself a NaN, so "equal or unordered" holds;
 // elsewhere that mask is +0, and the AND of the two is a zero wherever
 // either is. The test also holds for +0 and, rarely, for two numbers with no
-// common bit; the exact test of the halves then decides. Only bit operations
-// and quiet compares: no overflow, underflow or inexact flag can arise (an
-// AND that is subnormal may set x86's denormal-operand flag, which max
-// itself sets for subnormal inputs).
+// common bit; the exact test then decides. Only bit operations and quiet
+// compares: no overflow, underflow or inexact flag can arise (an AND that is
+// subnormal may set x86's denormal-operand flag, as max itself does for
+// subnormal inputs).
 template <class V>
 TQ_LANES V maxMayMissEither(V low, V high) {
   return cmpEqualOrUnordered(bitAnd(low, high), cmpUnordered(low, high));
 }
 template <class V>
+TQ_LANES Twice<V> maxNumberExactTest(Twice<V> a, Twice<V> b) {
+  const V miss = bitOr(maxMayMiss(b.low), maxMayMiss(b.high));
+  if (noCommonBits(miss, miss)) return max(a, b);
+  return {maxNumberRepaired(a.low, b.low), maxNumberRepaired(a.high, b.high)};
+}
+template <class V>
+TQ_LANES Twice<V> maxNumber(Twice<V> a, Twice<V> b) {
+  const V maybe = maxMayMissEither(b.low, b.high);
+  if (__builtin_expect(noCommonBits(maybe, maybe), 1)) return max(a, b);
+  return maxNumberExactTest(a, b);
+}
+// Four registers: one branch for both pairs' first tests.
+template <class V>
 TQ_LANES Twice<Twice<V>> maxNumber(Twice<Twice<V>> a, Twice<Twice<V>> b) {
   const V maybe = bitOr(maxMayMissEither(b.low.low, b.low.high), maxMayMissEither(b.high.low, b.high.high));
   if (__builtin_expect(noCommonBits(maybe, maybe), 1)) return max(a, b);
-  return {maxNumber(a.low, b.low), maxNumber(a.high, b.high)};
+  return {maxNumberExactTest(a.low, b.low), maxNumberExactTest(a.high, b.high)};
 }
 
 // ---- bit patterns ------------------------------------------------------------
