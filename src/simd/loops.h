@@ -69,10 +69,11 @@ inline void withStores(const T* destination, uint32_t count, Index& i, bool inPl
 
 // Steps over [0, count): `step(V{}, i, stores)` handles lanes i .. i + w - 1,
 // `step(S{}, i, stores)` element i alone, where S is V's element type and
-// `stores` says how to store (see withStores, also for `inPlace`). Vector steps run only when the
-// count reaches `stepsPerTurn` of them and the caller found the overlap
-// harmless (by the rule above); `unroll` steps make one loop turn, and what
-// is left after the last turn takes steps of RemainderOf<V>. Whatever
+// `stores` says how to store (see withStores, also for `inPlace`). `unroll`
+// steps make one loop turn, and what is left after the last turn takes
+// steps of RemainderOf<V>. Vector steps run only when the count reaches
+// `stepsPerTurn` of the remainder's steps and the caller found the overlap
+// harmless (by the rule above). Whatever
 // path an element takes, it is computed by the same formula, so the results
 // do not depend on the path.
 template <class V, unsigned stepsPerTurn = 2, unsigned unroll = 2, class Step>
@@ -81,7 +82,8 @@ inline void sweep(uint32_t count, bool vectorsAllowed, const ScalarOf<V>* destin
   constexpr std::size_t width = widthOf<V>;
   const std::size_t n = count;  // pointer-width indices: plain addressing in the loop
   std::size_t i = 0;
-  if (vectorsAllowed && n >= stepsPerTurn * width) {
+  using Rest = typename RemainderOf<V>::type;
+  if (vectorsAllowed && n >= stepsPerTurn * widthOf<Rest>) {
     withStores(
         destination, count, i, inPlace, [&](std::size_t at) { step(S{}, at, PlainStores{}); },
         [&](auto stores) {
@@ -92,7 +94,6 @@ inline void sweep(uint32_t count, bool vectorsAllowed, const ScalarOf<V>* destin
           for (; i + unroll * width <= n; i += unroll * width) {
             TQ_UNROLL for (unsigned k = 0; k < unroll; ++k) step(V{}, i + k * width, stores);
           }
-          using Rest = typename RemainderOf<V>::type;
           for (; n - i >= widthOf<Rest>; i += widthOf<Rest>) step(Rest{}, i, stores);
         });
   }
