@@ -326,13 +326,16 @@ template <class V> struct LaneTraits<Twice<V>> {
   using Scalar = ScalarOf<V>;
   static constexpr unsigned width = 2 * widthOf<V>;
 };
-template <class V> TQ_LANES Twice<V> loadTwice(const void* p) {
-  return {load<V>(p), load<V>(static_cast<const char*>(p) + sizeof(V))};
+// A lane type's half: a Twice type's register type; any other type itself.
+template <class V> struct HalfOf { using type = V; };
+template <class V> struct HalfOf<Twice<V>> { using type = V; };
+// Twice types load as their two halves; every other lane type has its own
+// load above, and any type without one is refused here.
+template <class V> TQ_LANES V load(const void* p) {
+  using Half = typename HalfOf<V>::type;
+  static_assert(!std::is_same_v<Half, V>, "no load for this lane type");
+  return {load<Half>(p), load<Half>(static_cast<const char*>(p) + sizeof(Half))};
 }
-template <> TQ_LANES Twice<F32x8> load<Twice<F32x8>>(const void* p) { return loadTwice<F32x8>(p); }
-template <> TQ_LANES Twice<F64x4> load<Twice<F64x4>>(const void* p) { return loadTwice<F64x4>(p); }
-template <> TQ_LANES Twice<Twice<F32x8>> load<Twice<Twice<F32x8>>>(const void* p) { return loadTwice<Twice<F32x8>>(p); }
-template <> TQ_LANES Twice<Twice<F64x4>> load<Twice<Twice<F64x4>>>(const void* p) { return loadTwice<Twice<F64x4>>(p); }
 template <class V> TQ_LANES void store(void* p, Twice<V> v) {
   store(p, v.low);
   store(static_cast<char*>(p) + sizeof(V), v.high);
@@ -341,12 +344,6 @@ template <class V> TQ_LANES void storeStreaming(void* p, Twice<V> v) {
   storeStreaming(p, v.low);
   storeStreaming(static_cast<char*>(p) + sizeof(V), v.high);
 }
-// The lane type of the steps after a sweep's last whole turn: a Twice type
-// leaves its remainder to steps of half its width, so that at most half a
-// step's width is left to the one-element loop.
-template <class V> struct RemainderOf { using type = V; };
-template <class V> struct RemainderOf<Twice<V>> { using type = V; };
-
 template <class V>
 TQ_LANES Twice<V> max(Twice<V> a, Twice<V> b) {
   return {max(a.low, b.low), max(a.high, b.high)};

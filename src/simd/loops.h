@@ -70,19 +70,20 @@ inline void withStores(const T* destination, uint32_t count, Index& i, bool inPl
 // Steps over [0, count): `step(V{}, i, stores)` handles lanes i .. i + w - 1,
 // `step(S{}, i, stores)` element i alone, where S is V's element type and
 // `stores` says how to store (see withStores, also for `inPlace`). `unroll`
-// steps make one loop turn, and what is left after the last turn takes
-// steps of RemainderOf<V>. Vector steps run only when the count reaches
-// `stepsPerTurn` of the remainder's steps and the caller found the overlap
-// harmless (by the rule above). Whatever
-// path an element takes, it is computed by the same formula, so the results
-// do not depend on the path.
+// steps make one loop turn; what is left after the last turn takes steps of
+// HalfOf<V> (half the width of a Twice type, so that at most half a step is
+// left to the one-element loop; V itself otherwise). Vector steps run only
+// when the count reaches `stepsPerTurn` of those remainder steps and the
+// caller found the overlap harmless (by the rule above). Whatever path an
+// element takes, it is computed by the same formula, so the results do not
+// depend on the path.
 template <class V, unsigned stepsPerTurn = 2, unsigned unroll = 2, class Step>
 inline void sweep(uint32_t count, bool vectorsAllowed, const ScalarOf<V>* destination, bool inPlace, Step step) {
   using S = ScalarOf<V>;
   constexpr std::size_t width = widthOf<V>;
   const std::size_t n = count;  // pointer-width indices: plain addressing in the loop
   std::size_t i = 0;
-  using Rest = typename RemainderOf<V>::type;
+  using Rest = typename HalfOf<V>::type;
   if (vectorsAllowed && n >= stepsPerTurn * widthOf<Rest>) {
     withStores(
         destination, count, i, inPlace, [&](std::size_t at) { step(S{}, at, PlainStores{}); },
