@@ -55,8 +55,8 @@ struct StreamingStores {
 // `inPlace`: the destination is also read, so its lines come into the cache
 // anyway and plain stores are cheaper.
 template <class T, class Index, class Single, class VectorSteps>
-inline void withStores(const T* destination, uint32_t count, Index& i, bool inPlace, Single single,
-                       VectorSteps vectorSteps) {
+TQ_LANES void withStores(const T* destination, uint32_t count, Index& i, bool inPlace, Single single,
+                         VectorSteps vectorSteps) {
   const auto address = reinterpret_cast<std::uintptr_t>(destination);
   if (!inPlace && std::size_t(count) * sizeof(T) >= kStreamingBytes && address % sizeof(T) == 0) {
     for (; (address + std::size_t(i) * sizeof(T)) % 32 != 0; ++i) single(i);
@@ -76,9 +76,11 @@ inline void withStores(const T* destination, uint32_t count, Index& i, bool inPl
 // when the count reaches `stepsPerTurn` of those remainder steps and the
 // caller found the overlap harmless (by the rule above). Whatever path an
 // element takes, it is computed by the same formula, so the results do not
-// depend on the path.
+// depend on the path. The skeleton and its loop are always inlined into the
+// kernel: an outlined loop reloads the kernel's pointers from their closure
+// every turn, as the vector stores may alias anything.
 template <class V, unsigned stepsPerTurn = 2, unsigned unroll = 2, class Step>
-inline void sweep(uint32_t count, bool vectorsAllowed, const ScalarOf<V>* destination, bool inPlace, Step step) {
+TQ_LANES void sweep(uint32_t count, bool vectorsAllowed, const ScalarOf<V>* destination, bool inPlace, Step step) {
   using S = ScalarOf<V>;
   constexpr std::size_t width = widthOf<V>;
   const std::size_t n = count;  // pointer-width indices: plain addressing in the loop
@@ -87,7 +89,7 @@ inline void sweep(uint32_t count, bool vectorsAllowed, const ScalarOf<V>* destin
   if (vectorsAllowed && n >= stepsPerTurn * widthOf<Rest>) {
     withStores(
         destination, count, i, inPlace, [&](std::size_t at) { step(S{}, at, PlainStores{}); },
-        [&](auto stores) {
+        [&](auto stores) __attribute__((always_inline)) {
           // `i + turn <= n` lets the compiler keep one add and one compare per
           // turn (`n - i >= turn` is recomputed each turn). It cannot wrap: i
           // <= n, and no array a process can address comes within a turn of
