@@ -365,6 +365,17 @@ template <class V>
 TQ_LANES V maxMayMissEither(V low, V high) {
   return cmpEqualOrUnordered(bitAnd(low, high), cmpUnordered(low, high));
 }
+// The first test of a Twice type: the pair test on each pair of its
+// registers, ORed, so that one branch covers them all.
+template <class V>
+TQ_LANES V maxFirstTest(Twice<V> r) {
+  return maxMayMissEither(r.low, r.high);
+}
+template <class V>
+TQ_LANES auto maxFirstTest(Twice<Twice<V>> r) {
+  return bitOr(maxFirstTest(r.low), maxFirstTest(r.high));
+}
+// The exact test, again a pair at a time, and the repair where it fails.
 template <class V>
 TQ_LANES Twice<V> maxNumberExactTest(Twice<V> a, Twice<V> r) {
   const V miss = bitOr(maxMayMiss(r.low), maxMayMiss(r.high));
@@ -372,19 +383,15 @@ TQ_LANES Twice<V> maxNumberExactTest(Twice<V> a, Twice<V> r) {
   return {maxNumberRepaired(a.low, r.low), maxNumberRepaired(a.high, r.high)};
 }
 template <class V>
+TQ_LANES Twice<Twice<V>> maxNumberExactTest(Twice<Twice<V>> a, Twice<Twice<V>> r) {
+  return {maxNumberExactTest(a.low, r.low), maxNumberExactTest(a.high, r.high)};
+}
+template <class V>
 TQ_LANES Twice<V> maxNumber(Twice<V> a, Twice<V> b) {
   const Twice<V> r = max(a, b);
-  const V maybe = maxMayMissEither(r.low, r.high);
+  const auto maybe = maxFirstTest(r);
   if (__builtin_expect(noCommonBits(maybe, maybe), 1)) return r;
   return maxNumberExactTest(a, r);
-}
-// Four registers: one branch for both pairs' first tests.
-template <class V>
-TQ_LANES Twice<Twice<V>> maxNumber(Twice<Twice<V>> a, Twice<Twice<V>> b) {
-  const Twice<Twice<V>> r = max(a, b);
-  const V maybe = bitOr(maxMayMissEither(r.low.low, r.low.high), maxMayMissEither(r.high.low, r.high.high));
-  if (__builtin_expect(noCommonBits(maybe, maybe), 1)) return r;
-  return {maxNumberExactTest(a.low, r.low), maxNumberExactTest(a.high, r.high)};
 }
 
 // ---- bit patterns ------------------------------------------------------------
