@@ -38,7 +38,8 @@ struct Opaque<f> {
 
 // Elements per buffer. For a kernel on one float array they are L1-, L2- and
 // DRAM-resident; kernels on more or wider arrays leave a level earlier
-// (three float arrays of kL1 elements take 48 KiB, beyond a 32 KiB L1).
+// (three float arrays of kL1 elements take 48 KiB: beyond a 32 KiB L1, and
+// all of a 48 KiB one).
 constexpr std::int64_t kL1 = 4 << 10;
 constexpr std::int64_t kL2 = 64 << 10;
 constexpr std::int64_t kDram = 16 << 20;
